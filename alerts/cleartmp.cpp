@@ -1,0 +1,4 @@
+#include "alerts/cleartmp.h"
+
+// Placeholder until the clean-up lands.
+void ClearTmp() {}

@@ -1,0 +1,5 @@
+// Placeholder until the development service lands.
+int main()
+{
+    return 0;
+}

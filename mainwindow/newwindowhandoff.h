@@ -1,0 +1,17 @@
+#pragma once
+// Where the member page's new-window requests go: the default browser for the marketplace, a new
+// Form4 for everything else. The main window's engine never opens a window of its own.
+#include <QObject>
+
+struct NewWindowRequest;
+class QWidget;
+
+class NewWindowHandoff : public QObject {
+    Q_OBJECT
+public:
+    explicit NewWindowHandoff(QWidget* mainWindow, QObject* parent = nullptr);
+    void Web_V1_NewWindow(NewWindowRequest& request);
+
+private:
+    QWidget* mainWindow_;
+};

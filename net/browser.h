@@ -1,0 +1,88 @@
+#pragma once
+// The embedded browser as the windows see it: exactly the operations and events they use.
+//
+// Object-model work (frame count, the login walk, a frame's location) runs as page scripts in the
+// real engine and therefore answers asynchronously through a callback, on the user-interface
+// thread, exactly once. A callback is never called after the browser is destroyed.
+#include <QByteArray>
+#include <QObject>
+#include <QPoint>
+#include <QString>
+#include <functional>
+
+class QWidget;
+class Browser;
+
+// A page's request for a new window. Setting processed to true cancels the engine's own window.
+struct NewWindowRequest {
+    QString url;
+    int flags = 0;
+    QString targetFrameName;
+    QByteArray postData;  // the engine does not always expose a form's body
+    QString headers;
+    bool processed = false;
+    // Hands the pending navigation (a form POST with its body included) over to another browser
+    // of the same engine. Valid only while the newWindow signal is being handled; returns false
+    // when there is nothing to hand over, and the caller navigates the target itself.
+    std::function<bool(Browser& target)> takeOver;
+};
+
+// A right click in a document. Setting handled to true suppresses the engine's own menu.
+struct ContextMenuRequest {
+    quint64 docId = 0;  // the document under the mouse, as reported by documentComplete
+    QPoint globalPos;
+    bool handled = false;
+};
+
+// Outcome of the fourth frame's login walk.
+struct LoginFillResult {
+    bool ok = false;     // false: the object model failed (nothing more is known)
+    int frameCount = 0;  // length of the top document's frames collection
+    int filled = 0;      // fields written (0 unless frameCount is 4)
+};
+
+class Browser : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~Browser() override = default;
+
+    // The widget to place in a window; owned by the browser.
+    virtual QWidget* widget() = 0;
+
+    virtual void navigate(const QString& url) = 0;
+    // The long form: flags, target frame, post data (a non-empty body makes it a POST), headers.
+    virtual void navigate(const QString& url, int flags, const QString& targetFrameName,
+                          const QByteArray& postData, const QString& headers) = 0;
+    virtual void goBack() = 0;     // failures ignored
+    virtual void goForward() = 0;  // failures ignored
+    virtual void refresh() = 0;
+    // Silent: no dialogs of the engine's own (script alerts, certificate or error dialogs).
+    virtual void setSilent(bool silent) = 0;
+    // 4 once the page and every frame in it are complete, something less while loading.
+    virtual int readyState() const = 0;
+
+    // Length of the top document's frames collection; -1 when the object model fails.
+    virtual void frameCount(std::function<void(int)> done) = 0;
+    // When the top document has exactly four frames, walks every element of the fourth frame's
+    // document: each INPUT (tag compared in upper case) of type exactly "text" or "password"
+    // named exactly "UserName" gets user, named exactly "UserPassword" gets pass.
+    virtual void fillLogin(const QString& user, const QString& pass,
+                           std::function<void(LoginFillResult)> done) = 0;
+    // Sets the location of frames[index] of the top document; false when that fails.
+    virtual void setFrameLocation(int index, const QString& url,
+                                  std::function<void(bool)> done) = 0;
+
+signals:
+    // A document finished loading: the whole page (isTop) or one of its frames.
+    void documentComplete(quint64 docId, const QString& url, bool isTop);
+    // A right click in a document; handlers set request.handled to show their own menu.
+    void contextMenu(ContextMenuRequest& request);
+    // A page asked for a new window; handlers set request.processed.
+    void newWindow(NewWindowRequest& request);
+};
+
+// Makes the browsers of the windows: the Qt WebEngine one unless a test installs another.
+using BrowserFactory = std::function<Browser*(QWidget* parent)>;
+Browser* makeBrowser(QWidget* parent);
+void setBrowserFactory(BrowserFactory factory);  // an empty factory restores the engine

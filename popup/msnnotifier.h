@@ -1,0 +1,24 @@
+#pragma once
+// ShowMsn and the popup serial counter MsnCount.
+#include <QObject>
+#include <QString>
+
+class Browser;
+class QWidget;
+
+class MsnNotifier : public QObject {
+    Q_OBJECT
+public:
+    // mainWindow: restored by a popup click and minimised by the minimise rule; mainBrowser: the
+    // member page whose fourth frame receives the item's page.
+    MsnNotifier(QWidget* mainWindow, Browser* mainBrowser, QObject* parent = nullptr);
+    ~MsnNotifier() override;
+
+    void ShowMsn(const QString& ZuName, const QString& Ziname, const QString& ZiUrl);
+    qint32 MsnCount() const { return msnCount_; }
+
+private:
+    QWidget* mainWindow_;
+    Browser* mainBrowser_;
+    qint32 msnCount_ = 0;
+};

@@ -1,0 +1,27 @@
+#include "startup/trace.h"
+
+#include "startup/settings.h"
+#include "zvconfig.h"
+
+#include <QFile>
+
+namespace Trace {
+
+bool enabled()
+{
+    return ZV_TEST_TRACE != 0;
+}
+
+void event(const QString& kind, const QString& detail)
+{
+    if (!enabled())
+        return;
+    QFile f(AppDir() + QStringLiteral("trace.log"));
+    if (!f.open(QIODevice::Append | QIODevice::WriteOnly))
+        return;
+    QString line = kind + QLatin1Char('\t') + detail;
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    f.write(line.toUtf8() + '\n');
+}
+
+}  // namespace Trace

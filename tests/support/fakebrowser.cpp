@@ -1,0 +1,101 @@
+#include "fakebrowser.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QTimer>
+
+FakeBrowser::FakeBrowser(QWidget* parent) : Browser(parent), widget_(new QWidget(parent)) {}
+
+void FakeBrowser::navigate(const QString& url)
+{
+    navigations.append({url, 0, {}, {}, {}});
+}
+
+void FakeBrowser::navigate(const QString& url, int flags, const QString& targetFrameName,
+                           const QByteArray& postData, const QString& headers)
+{
+    navigations.append({url, flags, targetFrameName, postData, headers});
+}
+
+void FakeBrowser::frameCount(std::function<void(int)> done)
+{
+    const int n = domFails ? -1 : frames;
+    QTimer::singleShot(0, this, [done, n] { done(n); });
+}
+
+void FakeBrowser::fillLogin(const QString& user, const QString& pass,
+                            std::function<void(LoginFillResult)> done)
+{
+    ++fillCalls;
+    LoginFillResult r;
+    if (!domFails) {
+        r.ok = true;
+        r.frameCount = frames;
+        if (frames == 4) {
+            for (FakeElement& e : fourthFrame) {
+                if (e.tagName.toUpper() != QLatin1String("INPUT"))
+                    continue;
+                if (e.type != QLatin1String("text") && e.type != QLatin1String("password"))
+                    continue;
+                if (e.name == QLatin1String("UserName")) {
+                    e.value = user;
+                    ++r.filled;
+                } else if (e.name == QLatin1String("UserPassword")) {
+                    e.value = pass;
+                    ++r.filled;
+                }
+            }
+        }
+    }
+    QTimer::singleShot(0, this, [done, r] { done(r); });
+}
+
+void FakeBrowser::setFrameLocation(int index, const QString& url, std::function<void(bool)> done)
+{
+    const bool ok = !domFails && index >= 0 && index < frames;
+    if (ok)
+        frameLocations.append(QString::number(index) + QLatin1Char(' ') + url);
+    QTimer::singleShot(0, this, [done, ok] { done(ok); });
+}
+
+void FakeBrowser::completeDocument(quint64 docId, const QString& url, bool isTop)
+{
+    emit documentComplete(docId, url, isTop);
+}
+
+bool FakeBrowser::rightClick(quint64 docId)
+{
+    ContextMenuRequest req;
+    req.docId = docId;
+    emit contextMenu(req);
+    return req.handled;
+}
+
+NewWindowRequest FakeBrowser::requestNewWindow(const QString& url, const QByteArray& postData)
+{
+    NewWindowRequest req;
+    req.url = url;
+    req.postData = postData;
+    emit newWindow(req);
+    return req;
+}
+
+void FakeBrowser::settle()
+{
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+FakeBrowserFactory::FakeBrowserFactory()
+{
+    setBrowserFactory([this](QWidget* parent) {
+        auto* b = new FakeBrowser(parent);
+        made.append(b);
+        return b;
+    });
+}
+
+FakeBrowserFactory::~FakeBrowserFactory()
+{
+    setBrowserFactory({});
+}
