@@ -1,0 +1,99 @@
+#pragma once
+// A private headless desktop for the end-to-end tests: an X server (Xvfb), a window manager
+// (openbox), a tray host (trayer) and a sound server (PulseAudio) whose default sink is a null
+// sink, all in a private runtime folder. Every process it starts runs in its own process group
+// and dies with the test program, pass or fail.
+#include <QByteArray>
+#include <QList>
+#include <QProcessEnvironment>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace harness
+{
+
+class ManagedProcess;
+
+// What a helper command printed and how it ended.
+struct CommandResult {
+    int exitCode = -1; // -1: could not start or timed out
+    QByteArray out;
+    QByteArray err;
+    bool ok() const { return exitCode == 0; }
+};
+
+class Desktop
+{
+public:
+    struct Options {
+        bool tray = true;  // start trayer and wait for the system tray selection owner
+        bool sound = true; // start PulseAudio with a null sink as the default sink
+        bool windowManager = true;
+        QSize screen{1280, 800};
+    };
+
+    // The desktop of this test program, started on first use with the options of that first
+    // call and stopped when the program exits. Fails the calling test (ADD_FAILURE) and returns
+    // a desktop with started() == false when something would not come up.
+    static Desktop& instance(const Options& options);
+    static Desktop& instance();
+
+    explicit Desktop(const Options& options);
+    ~Desktop();
+    Desktop(const Desktop&) = delete;
+    Desktop& operator=(const Desktop&) = delete;
+
+    // Brings everything up; on failure stops what was started and returns false with
+    // the reason in error().
+    bool start();
+    void stop(); // idempotent
+    bool started() const { return started_; }
+    QString error() const { return error_; }
+    const Options& options() const { return options_; }
+
+    QString display() const { return display_; }         // ":N"
+    QString runtimeDir() const { return runtimeDir_; }   // private XDG_RUNTIME_DIR
+    QString pulseServer() const { return pulseServer_; } // "unix:<dir>/native", empty: no sound
+    bool hasTray() const; // a system tray selection owner (_NET_SYSTEM_TRAY_S0) is present
+    bool hasSound() const { return !pulseServer_.isEmpty(); }
+
+    // The environment for children: this process's environment with DISPLAY, XDG_RUNTIME_DIR,
+    // PULSE_SERVER (or none when without sound), QTWEBENGINE_DISABLE_SANDBOX when root, and
+    // without QT_QPA_PLATFORM / WAYLAND_DISPLAY.
+    QProcessEnvironment environment() const;
+
+    // Runs a helper program (xdotool, xprop, pactl...) in this desktop's environment and waits
+    // for it, at most timeoutMs.
+    CommandResult run(const QString& program, const QStringList& args, int timeoutMs = 10000) const;
+
+    // Process ids of the helper processes (Xvfb, openbox, trayer, pulseaudio) now running.
+    QList<qint64> processIds() const;
+
+    // Sound: "pactl list short sink-inputs" lines (one per stream now playing) and the name
+    // of the default sink.
+    QStringList sinkInputs() const;
+    QString defaultSink() const;
+
+private:
+    bool startX();
+    bool startWindowManager();
+    bool startTray();
+    bool startSound();
+    bool fail(const QString& why);
+
+    Options options_;
+    bool started_ = false;
+    QString error_;
+    QString display_;
+    QString runtimeDir_;
+    QString pulseServer_;
+    std::unique_ptr<ManagedProcess> xvfb_;
+    std::unique_ptr<ManagedProcess> wm_;
+    std::unique_ptr<ManagedProcess> tray_;
+    std::unique_ptr<ManagedProcess> pulse_;
+};
+
+} // namespace harness
