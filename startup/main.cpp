@@ -1,15 +1,66 @@
-// Entry point: Main.
+// Entry point: Main. One copy per user; the chosen server line comes from config.ini; the main
+// window does the rest and ends the program.
 #include "mainwindow/form1.h"
 #include "startup/appstate.h"
+#include "startup/messagebox.h"
+#include "startup/settings.h"
+#include "startup/singleinstance.h"
+#include "startup/vbnumber.h"
 
 #include <QApplication>
+#include <QPointer>
+#include <cstdlib>
+
+namespace
+{
+
+// Under Wayland the program runs through XWayland when it is there: window placement, always-on-
+// top popups and the tray behave as designed only under X11. Only for this process, and only
+// when nobody chose a platform explicitly.
+void preferXcbOnWayland()
+{
+    const auto set = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v && *v;
+    };
+    if (!set("QT_QPA_PLATFORM") && set("WAYLAND_DISPLAY") && set("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+// The stored line index, or line 0 when it is missing, not a number or not one of the four.
+qint16 storedLine()
+{
+    const std::optional<qint16> line = VbNumber::toInt16(
+        ReadIni(QStringLiteral("config"), QStringLiteral("xianlu"), ConfigPath()));
+    if (!line || *line < 0 || *line > 3)
+        return 0;
+    return *line;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    preferXcbOnWayland();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    // The main window hides itself into the tray; the program ends only when it says so.
+    app.setQuitOnLastWindowClosed(false);
+
+    SingleInstance instance;
+    if (!instance.tryAcquire()) {
+        MessageBox::show(nullptr, QStringLiteral("程序已经运行！在右下角，系统托盘区！"),
+                         QStringLiteral("提醒"), MessageBox::Icon::Critical,
+                         MessageBox::Buttons::Ok);
+        return 0;
+    }
+
     mod_Main::fillServerLines();
-    auto* form1 = new Form1;
+    mod_Main::CurLine = storedLine();
+
+    QPointer<Form1> form1 = new Form1;
     form1->show();
-    return app.exec();
+    const int rc = app.exec();
+    delete form1;
+    return rc;
 }
