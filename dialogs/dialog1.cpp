@@ -1,17 +1,207 @@
 #include "dialogs/dialog1.h"
 
-// Placeholder until the dialog lands.
-namespace {
+#include "dialogs/greyablecheckbox.h"
+#include "startup/settings.h"
+#include "startup/vbnumber.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
+
+namespace
+{
+
 Dialog1* g_instance = nullptr;
+
+// The window is laid out in twips, 15 to the pixel.
+constexpr int px(int twips)
+{
+    return twips / 15;
 }
-Dialog1::Dialog1(QWidget* parent) : QDialog(parent) {}
+
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+struct BoxDesign {
+    const char* name;
+    const char* caption;
+    int left;
+    int top;
+    int state; // as designed: 0 clear, 1 ticked
+};
+
+// In the order the load step reads the keys.
+constexpr std::array<BoxDesign, 8> kBoxes{{
+    {"zvgs", "Zelvar公司", 1560, 240, 1},
+    {"zvzb", "Zelvar资本", 2760, 240, 1},
+    {"zvzc", "Zelvar政策", 360, 240, 1},
+    {"jdkb", "标题狂飙", 2760, 960, 1},
+    {"jgmh", "机构密函", 1560, 960, 0},
+    {"jncz", "Zelvar内传真", 3960, 240, 1},
+    {"smnc", "私募内参", 360, 960, 1},
+    {"tckb", "题材快报", 3960, 960, 1},
+}};
+
+// After the close button, the tab order runs through the boxes in this order.
+constexpr std::array<const char*, 8> kTabOrder{"zvzc", "jncz", "zvzb", "zvgs",
+                                               "jdkb", "jgmh", "smnc", "tckb"};
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(geometry);
+    return label;
+}
+
+} // namespace
+
+Dialog1::Dialog1(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("Dialog1"));
+    setWindowTitle(QStringLiteral("右下角提醒，详细设置"));
+    // A fixed dialog border with only a close box; a tool window stays out of the taskbar; on
+    // top of other windows from the moment it exists.
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+    setGeometry(twipsRect(10155, 5940, 5175, 1935));
+    setFixedSize(px(5175), px(1935));
+    setSizeGripEnabled(false);
+
+    makeLabel(this, "Label2", QStringLiteral("vu系列："), twipsRect(0, 0, 1455, 255));
+    makeLabel(this, "Label1", QStringLiteral("Zelvar题材系列："), twipsRect(0, 720, 1695, 255));
+
+    for (size_t i = 0; i < kBoxes.size(); ++i) {
+        const BoxDesign& d = kBoxes[i];
+        auto* b = new GreyableCheckBox(QString::fromUtf8(d.caption), this);
+        b->setObjectName(QLatin1String(d.name));
+        b->setGeometry(twipsRect(d.left, d.top, 1215, 375));
+        b->setState(d.state);
+        connect(b, &QCheckBox::stateChanged, this, [this, b]() { box_Click(b); });
+        boxes_[i] = b;
+    }
+
+    OKButton = new QPushButton(QStringLiteral("关闭"), this);
+    OKButton->setObjectName(QStringLiteral("OKButton"));
+    OKButton->setGeometry(twipsRect(3360, 1440, 1695, 375));
+    connect(OKButton, &QPushButton::clicked, this, &Dialog1::OKButton_Click);
+
+    makeLabel(this, "Label3", QStringLiteral("注:勾选上的就提醒，反之不提醒。"),
+              twipsRect(240, 1560, 2775, 255));
+
+    QWidget* previous = OKButton;
+    for (const char* name : kTabOrder) {
+        QWidget* next = box(QLatin1String(name));
+        setTabOrder(previous, next);
+        previous = next;
+    }
+    OKButton->setFocus();
+
+    Form_Load();
+}
+
+Dialog1::~Dialog1()
+{
+    if (g_instance == this)
+        g_instance = nullptr;
+}
+
+const std::array<const char*, 8>& Dialog1::boxNames()
+{
+    static const std::array<const char*, 8> names = [] {
+        std::array<const char*, 8> n{};
+        for (size_t i = 0; i < kBoxes.size(); ++i)
+            n[i] = kBoxes[i].name;
+        return n;
+    }();
+    return names;
+}
+
 Dialog1* Dialog1::instance()
 {
     if (!g_instance)
         g_instance = new Dialog1;
     return g_instance;
 }
-bool Dialog1::isLoaded() { return g_instance != nullptr; }
-void Dialog1::showDialog() { instance()->show(); }
-int Dialog1::boxState(const QString&) const { return 1; }
-void Dialog1::setBoxState(const QString&, int) {}
+
+bool Dialog1::isLoaded()
+{
+    return g_instance != nullptr;
+}
+
+void Dialog1::showDialog()
+{
+    Dialog1* d = instance();
+    if (!d->isVisible())
+        d->show();
+}
+
+void Dialog1::unload()
+{
+    delete g_instance;
+    g_instance = nullptr;
+}
+
+void Dialog1::Form_Load()
+{
+    // A stored state that is not a whole-text number, or not 0, 1 or 2, leaves the box as designed.
+    for (GreyableCheckBox* b : boxes_) {
+        const QString text = ReadIni(QStringLiteral("config"), b->objectName(), ConfigPath());
+        if (text.isEmpty())
+            continue;
+        const std::optional<qint16> state = VbNumber::toInt16Strict(text);
+        if (state)
+            b->setState(*state);
+    }
+    // Always on top: already part of the window flags set at construction.
+}
+
+void Dialog1::box_Click(GreyableCheckBox* b)
+{
+    WriteIni(QStringLiteral("config"), b->objectName(), QString::number(b->state()), ConfigPath());
+}
+
+GreyableCheckBox* Dialog1::box(const QString& name) const
+{
+    for (GreyableCheckBox* b : boxes_) {
+        if (b->objectName() == name)
+            return b;
+    }
+    return nullptr;
+}
+
+int Dialog1::boxState(const QString& name) const
+{
+    const GreyableCheckBox* b = box(name);
+    return b ? b->state() : -1;
+}
+
+void Dialog1::setBoxState(const QString& name, int state)
+{
+    if (GreyableCheckBox* b = box(name))
+        b->setState(state);
+}
+
+void Dialog1::OKButton_Click()
+{
+    close();
+}
+
+void Dialog1::reject()
+{
+    // Escape closes the dialog the same way as the close box.
+    close();
+}
+
+void Dialog1::closeEvent(QCloseEvent* event)
+{
+    // Unload: the next access builds a fresh dialog from the file. The deletion waits for the
+    // event loop because a handler of this very window may still be running.
+    event->accept();
+    if (g_instance == this)
+        g_instance = nullptr;
+    hide();
+    deleteLater();
+}
