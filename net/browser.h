@@ -18,7 +18,7 @@ struct NewWindowRequest {
     QString url;
     int flags = 0;
     QString targetFrameName;
-    QByteArray postData;  // the engine does not always expose a form's body
+    QByteArray postData; // the engine does not always expose a form's body
     QString headers;
     bool processed = false;
     // Hands the pending navigation (a form POST with its body included) over to another browser
@@ -29,19 +29,20 @@ struct NewWindowRequest {
 
 // A right click in a document. Setting handled to true suppresses the engine's own menu.
 struct ContextMenuRequest {
-    quint64 docId = 0;  // the document under the mouse, as reported by documentComplete
+    quint64 docId = 0; // the document under the mouse, as reported by documentComplete
     QPoint globalPos;
     bool handled = false;
 };
 
 // Outcome of the fourth frame's login walk.
 struct LoginFillResult {
-    bool ok = false;     // false: the object model failed (nothing more is known)
-    int frameCount = 0;  // length of the top document's frames collection
-    int filled = 0;      // fields written (0 unless frameCount is 4)
+    bool ok = false;    // false: the object model failed (nothing more is known)
+    int frameCount = 0; // length of the top document's frames collection
+    int filled = 0;     // fields written (0 unless frameCount is 4)
 };
 
-class Browser : public QObject {
+class Browser : public QObject
+{
     Q_OBJECT
 public:
     using QObject::QObject;
@@ -54,8 +55,8 @@ public:
     // The long form: flags, target frame, post data (a non-empty body makes it a POST), headers.
     virtual void navigate(const QString& url, int flags, const QString& targetFrameName,
                           const QByteArray& postData, const QString& headers) = 0;
-    virtual void goBack() = 0;     // failures ignored
-    virtual void goForward() = 0;  // failures ignored
+    virtual void goBack() = 0;    // failures ignored
+    virtual void goForward() = 0; // failures ignored
     virtual void refresh() = 0;
     // Silent: no dialogs of the engine's own (script alerts, certificate or error dialogs).
     virtual void setSilent(bool silent) = 0;
@@ -85,4 +86,4 @@ signals:
 // Makes the browsers of the windows: the Qt WebEngine one unless a test installs another.
 using BrowserFactory = std::function<Browser*(QWidget* parent)>;
 Browser* makeBrowser(QWidget* parent);
-void setBrowserFactory(BrowserFactory factory);  // an empty factory restores the engine
+void setBrowserFactory(BrowserFactory factory); // an empty factory restores the engine

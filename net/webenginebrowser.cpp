@@ -1,29 +1,300 @@
 #include "net/webenginebrowser.h"
 
-#include <QWebEngineView>
+#include "net/browserpage.h"
+#include "net/browserview.h"
+#include "net/pagebridge.h"
+#include "net/pagescripts.h"
 
-// Placeholder until the engine implementation lands.
-WebEngineBrowser::WebEngineBrowser(QWidget* parent) : Browser(parent), view_(new QWebEngineView(parent)) {}
-WebEngineBrowser::~WebEngineBrowser() = default;
-QWidget* WebEngineBrowser::widget() { return view_; }
-void WebEngineBrowser::navigate(const QString& url) { static_cast<QWebEngineView*>(view_)->load(QUrl(url)); }
-void WebEngineBrowser::navigate(const QString& url, int, const QString&, const QByteArray&, const QString&) { navigate(url); }
-void WebEngineBrowser::goBack() {}
-void WebEngineBrowser::goForward() {}
-void WebEngineBrowser::refresh() {}
-void WebEngineBrowser::setSilent(bool) {}
-int WebEngineBrowser::readyState() const { return 0; }
-void WebEngineBrowser::frameCount(std::function<void(int)> done) { done(-1); }
-void WebEngineBrowser::fillLogin(const QString&, const QString&, std::function<void(LoginFillResult)> done) { done({}); }
-void WebEngineBrowser::setFrameLocation(int, const QString&, std::function<void(bool)> done) { done(false); }
+#include <QCursor>
+#include <QFile>
+#include <QMenu>
+#include <QRandomGenerator>
+#include <QWebChannel>
+#include <QWebEngineContextMenuRequest>
+#include <QWebEngineHttpRequest>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 
-namespace {
+namespace
+{
+
+const QString kBridgeObject = QStringLiteral("zvBridge");
+
+// A right click's report older than this belongs to some other click.
+constexpr qint64 kMenuReportMaxAgeMs = 500;
+
+const QString& webChannelScript()
+{
+    static const QString source = [] {
+        QFile f(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }();
+    return source;
+}
+
+QString newToken()
+{
+    quint32 words[4];
+    QRandomGenerator::system()->fillRange(words);
+    QString token = QStringLiteral("zvb");
+    for (quint32 w : words)
+        token += QString::number(w, 16).rightJustified(8, QLatin1Char('0'));
+    return token;
+}
+
+QUrl toUrl(const QString& text)
+{
+    QUrl url(text, QUrl::TolerantMode);
+    if (url.scheme().isEmpty())
+        url = QUrl::fromUserInput(text);
+    return url;
+}
+
+} // namespace
+
+WebEngineBrowser::WebEngineBrowser(QWidget* parent) : Browser(parent)
+{
+    const QString token = newToken();
+    view_ = new BrowserView(parent);
+    page_ = new BrowserPage(QWebEngineProfile::defaultProfile(), token, view_);
+    bridge_ = new PageBridge(this);
+
+    auto* channel = new QWebChannel(page_);
+    channel->registerObject(kBridgeObject, bridge_);
+    page_->setWebChannel(channel, QWebEngineScript::ApplicationWorld);
+
+    QWebEngineScript script;
+    script.setName(QStringLiteral("zv-bridge"));
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setRunsOnSubFrames(true);
+    script.setSourceCode(PageScripts::bridgeScript(webChannelScript(), token, kBridgeObject));
+    page_->scripts().insert(script);
+    view_->setPage(page_);
+
+    connect(view_, &QObject::destroyed, this, [this] { page_ = nullptr; });
+    connect(page_, &QWebEnginePage::loadStarted, this, [this] { tracker_.loadStarted(); });
+    connect(page_, &QWebEnginePage::loadFinished, this, [this] { tracker_.loadFinished(); });
+    connect(bridge_, &PageBridge::reported, this, &WebEngineBrowser::onReport);
+    connect(page_, &BrowserPage::bridgeMessage, this, &WebEngineBrowser::onReport);
+    connect(page_, &QWebEnginePage::newWindowRequested, this,
+            &WebEngineBrowser::onNewWindowRequested);
+
+    view_->onContextMenu = [this] { onViewContextMenu(); };
+    menuTimer_.setSingleShot(true);
+    menuTimer_.setInterval(kContextMenuWaitMs);
+    connect(&menuTimer_, &QTimer::timeout, this, [this] { dispatchContextMenu(0); });
+}
+
+WebEngineBrowser::~WebEngineBrowser()
+{
+    *alive_ = false;
+    menuTimer_.stop();
+    if (view_) {
+        view_->onContextMenu = nullptr;
+        delete view_.data();
+    }
+}
+
+QWidget* WebEngineBrowser::widget()
+{
+    return view_;
+}
+
+QWebEnginePage* WebEngineBrowser::page() const
+{
+    return page_;
+}
+
+void WebEngineBrowser::navigate(const QString& url)
+{
+    navigate(url, 0, QString(), QByteArray(), QString());
+}
+
+void WebEngineBrowser::navigate(const QString& url, int, const QString&, const QByteArray& postData,
+                                const QString& headers)
+{
+    // A script address would run in whatever page is showing now, on behalf of whoever asked.
+    if (!page_ || PageScripts::isScriptUrl(url))
+        return;
+    const QUrl target = toUrl(url);
+    if (postData.isEmpty() && headers.trimmed().isEmpty()) {
+        page_->load(target);
+        return;
+    }
+    QWebEngineHttpRequest request(target);
+    bool hasContentType = false;
+    const QStringList lines = headers.split(QLatin1Char('\n'));
+    for (const QString& line : lines) {
+        const qsizetype colon = line.indexOf(QLatin1Char(':'));
+        if (colon <= 0)
+            continue;
+        const QString name = line.left(colon).trimmed();
+        if (name.isEmpty())
+            continue;
+        if (name.compare(QLatin1String("Content-Type"), Qt::CaseInsensitive) == 0)
+            hasContentType = true;
+        request.setHeader(name.toLatin1(), line.mid(colon + 1).trimmed().toUtf8());
+    }
+    if (!postData.isEmpty()) {
+        request.setMethod(QWebEngineHttpRequest::Post);
+        request.setPostData(postData);
+        if (!hasContentType)
+            request.setHeader("Content-Type", "application/x-www-form-urlencoded");
+    }
+    page_->load(request);
+}
+
+void WebEngineBrowser::goBack()
+{
+    if (page_)
+        page_->triggerAction(QWebEnginePage::Back);
+}
+
+void WebEngineBrowser::goForward()
+{
+    if (page_)
+        page_->triggerAction(QWebEnginePage::Forward);
+}
+
+void WebEngineBrowser::refresh()
+{
+    if (page_)
+        page_->triggerAction(QWebEnginePage::Reload);
+}
+
+void WebEngineBrowser::setSilent(bool silent)
+{
+    if (page_)
+        page_->setSilent(silent);
+}
+
+int WebEngineBrowser::readyState() const
+{
+    return page_ ? tracker_.readyState() : 0;
+}
+
+void WebEngineBrowser::runScript(const QString& script, std::function<void(const QVariant&)> done)
+{
+    if (!page_) {
+        QTimer::singleShot(0, this, [done] { done(QVariant()); });
+        return;
+    }
+    std::weak_ptr<bool> alive = alive_;
+    page_->runJavaScript(script, QWebEngineScript::ApplicationWorld,
+                         [alive, done](const QVariant& result) {
+                             const auto a = alive.lock();
+                             if (a && *a)
+                                 done(result);
+                         });
+}
+
+void WebEngineBrowser::frameCount(std::function<void(int)> done)
+{
+    runScript(PageScripts::frameCountScript(),
+              [done](const QVariant& r) { done(PageScripts::parseFrameCount(r)); });
+}
+
+void WebEngineBrowser::fillLogin(const QString& user, const QString& pass,
+                                 std::function<void(LoginFillResult)> done)
+{
+    runScript(PageScripts::fillLoginScript(user, pass),
+              [done](const QVariant& r) { done(PageScripts::parseFillResult(r)); });
+}
+
+void WebEngineBrowser::setFrameLocation(int index, const QString& url,
+                                        std::function<void(bool)> done)
+{
+    if (PageScripts::isScriptUrl(url)) {
+        QTimer::singleShot(0, this, [done] { done(false); });
+        return;
+    }
+    runScript(PageScripts::setFrameLocationScript(index, url),
+              [done](const QVariant& r) { done(PageScripts::parseBool(r)); });
+}
+
+void WebEngineBrowser::onReport(const QString& message)
+{
+    const std::optional<FrameReport> report = PageScripts::parseReport(message);
+    if (!report)
+        return;
+    if (report->kind == FrameReport::ContextMenu) {
+        if (menuPending_) {
+            menuTimer_.stop();
+            dispatchContextMenu(report->docId);
+        } else {
+            menuDocId_ = report->docId;
+            menuDocAge_.start();
+        }
+        return;
+    }
+    if (tracker_.apply(*report))
+        emit documentComplete(report->docId, report->url, report->isTop);
+}
+
+void WebEngineBrowser::onNewWindowRequested(QWebEngineNewWindowRequest& request)
+{
+    NewWindowRequest req;
+    req.url = request.requestedUrl().toString(QUrl::FullyEncoded);
+    // The engine's request lives only while this handler runs.
+    auto pending = std::make_shared<QWebEngineNewWindowRequest*>(&request);
+    QWebEngineProfile* profile = page_ ? page_->profile() : nullptr;
+    req.takeOver = [pending, profile, this](Browser& target) -> bool {
+        auto* other = qobject_cast<WebEngineBrowser*>(&target);
+        if (!*pending || !other || other == this || !other->page_ ||
+            other->page_->profile() != profile)
+            return false;
+        QWebEngineNewWindowRequest* engineRequest = *pending;
+        *pending = nullptr;
+        engineRequest->openIn(other->page_);
+        return true;
+    };
+    emit newWindow(req);
+    *pending = nullptr;
+    // Not taken over: the request is dropped; the engine never opens a window of its own.
+}
+
+void WebEngineBrowser::onViewContextMenu()
+{
+    if (menuDocId_ != 0 && menuDocAge_.isValid() && menuDocAge_.elapsed() <= kMenuReportMaxAgeMs) {
+        dispatchContextMenu(menuDocId_);
+        return;
+    }
+    menuPending_ = true;
+    menuTimer_.start();
+}
+
+void WebEngineBrowser::dispatchContextMenu(quint64 docId)
+{
+    menuPending_ = false;
+    menuDocId_ = 0;
+    menuDocAge_.invalidate();
+    if (!view_)
+        return;
+    ContextMenuRequest request;
+    request.docId = docId;
+    QWebEngineContextMenuRequest* engineRequest = view_->lastContextMenuRequest();
+    request.globalPos =
+        engineRequest ? view_->mapToGlobal(engineRequest->position()) : QCursor::pos();
+    QPointer<WebEngineBrowser> self(this);
+    emit contextMenu(request);
+    if (!self || !view_ || request.handled)
+        return;
+    QMenu* menu = view_->createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(request.globalPos);
+}
+
+namespace
+{
 BrowserFactory& factory()
 {
     static BrowserFactory f;
     return f;
 }
-}  // namespace
+} // namespace
 
 Browser* makeBrowser(QWidget* parent)
 {

@@ -1,0 +1,60 @@
+#include "net/browserpage.h"
+
+#include <QCoreApplication>
+#include <QWebEngineCertificateError>
+
+BrowserPage::BrowserPage(QWebEngineProfile* profile, const QString& token, QObject* parent)
+    : QWebEnginePage(profile, parent), token_(token)
+{
+    // Certificates are never overridden, silent or not: the request fails as the engine decides.
+    connect(this, &QWebEnginePage::certificateError,
+            [](QWebEngineCertificateError error) { error.rejectCertificate(); });
+    // Authentication requests are left unanswered: the engine then cancels the request.
+    // Feature permissions (camera, location, notifications...) are never granted.
+    connect(this, &QWebEnginePage::featurePermissionRequested, this,
+            [this](const QUrl& origin, Feature feature) {
+                setFeaturePermission(origin, feature, PermissionDeniedByUser);
+            });
+}
+
+void BrowserPage::javaScriptAlert(const QUrl& securityOrigin, const QString& msg)
+{
+    if (!silent_)
+        QWebEnginePage::javaScriptAlert(securityOrigin, msg);
+}
+
+bool BrowserPage::javaScriptConfirm(const QUrl& securityOrigin, const QString& msg)
+{
+    if (!silent_)
+        return QWebEnginePage::javaScriptConfirm(securityOrigin, msg);
+    // The engine asks "leave this page?" through the same call; a silent browser always lets
+    // the navigation go on, or a page could keep the program from ever navigating it away.
+    static const QString leavePage = QCoreApplication::translate(
+        "QWebEnginePage",
+        "Are you sure you want to leave this page? Changes that you made may not be saved.");
+    return msg == leavePage;
+}
+
+bool BrowserPage::javaScriptPrompt(const QUrl& securityOrigin, const QString& msg,
+                                   const QString& defaultValue, QString* result)
+{
+    if (!silent_)
+        return QWebEnginePage::javaScriptPrompt(securityOrigin, msg, defaultValue, result);
+    return false;
+}
+
+void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message,
+                                           int, const QString&)
+{
+    if (message.size() > token_.size() && message.startsWith(token_) &&
+        message.at(token_.size()) == QLatin1Char(' '))
+        emit bridgeMessage(message.mid(token_.size() + 1));
+}
+
+QStringList BrowserPage::chooseFiles(FileSelectionMode mode, const QStringList& oldFiles,
+                                     const QStringList& acceptedMimeTypes)
+{
+    if (silent_)
+        return {};
+    return QWebEnginePage::chooseFiles(mode, oldFiles, acceptedMimeTypes);
+}

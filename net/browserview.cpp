@@ -1,0 +1,10 @@
+#include "net/browserview.h"
+
+#include <QContextMenuEvent>
+
+void BrowserView::contextMenuEvent(QContextMenuEvent* event)
+{
+    event->accept();
+    if (onContextMenu)
+        onContextMenu();
+}

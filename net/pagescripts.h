@@ -1,0 +1,49 @@
+#pragma once
+// The scripts the browser runs in its pages, built as text. Every value put into a script is a
+// JavaScript string literal made by jsString, so no user name, password or address can end the
+// literal, close a script element or run code of its own.
+//
+// All scripts run in the browser's isolated script world, never in the page's own one; each
+// catches its own exceptions and always returns a value.
+#include "net/browser.h"
+#include "net/framereport.h"
+
+#include <QString>
+#include <QVariant>
+#include <optional>
+
+class PageScripts
+{
+public:
+    // A double-quoted JavaScript string literal holding text exactly. Besides JSON's escapes it
+    // escapes "<", ">", "&" (so "</script>" and "<!--" never appear), U+2028/U+2029 and
+    // unpaired surrogates (which would otherwise be lost on the way into the engine).
+    static QString jsString(const QString& text);
+
+    // Number: length of the top document's frames collection, -1 on failure.
+    static QString frameCountScript();
+    // Object {ok, frameCount, filled}: the login walk over the fourth frame's elements.
+    static QString fillLoginScript(const QString& user, const QString& pass);
+    // Boolean: frames[index].location = url in the top document.
+    static QString setFrameLocationScript(int index, const QString& url);
+    // Installed in every document at its creation: reports creation, load, unload and trusted
+    // context-menu events. Same-origin documents report through the top document's channel
+    // object named bridgeObject; others print token + " " + report to the console.
+    static QString bridgeScript(const QString& qwebchannelJs, const QString& token,
+                                const QString& bridgeObject);
+
+    // Results of the scripts above; an invalid or malformed result counts as failure.
+    static int parseFrameCount(const QVariant& result);
+    static LoginFillResult parseFillResult(const QVariant& result);
+    static bool parseBool(const QVariant& result);
+
+    // A report as sent by bridgeScript (the JSON text without the console token).
+    static std::optional<FrameReport> parseReport(const QString& json);
+    // A console message: a report only when it starts with token and a blank.
+    static std::optional<FrameReport> parseConsoleReport(const QString& message,
+                                                         const QString& token);
+
+    // True for a "javascript:" address as the engine's URL parser would read it (leading
+    // blanks and control characters skipped, tabs and line breaks ignored, any letter case).
+    static bool isScriptUrl(const QString& url);
+};

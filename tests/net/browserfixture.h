@@ -1,0 +1,40 @@
+#pragma once
+// A WebEngineBrowser in a shown window, with what it reported recorded.
+#include "net/webenginebrowser.h"
+#include "waitfor.h"
+
+#include <QList>
+#include <QVariant>
+#include <QWidget>
+#include <gtest/gtest.h>
+#include <memory>
+
+struct CompletedDocument {
+    quint64 docId;
+    QString url;
+    bool isTop;
+};
+
+class BrowserFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A browser of its own in its own window; its documentComplete events go to completedIn.
+    WebEngineBrowser* makeBrowser();
+    QList<CompletedDocument>& completedIn(WebEngineBrowser* b) { return completed_[b]; }
+
+    // Navigates and waits until the page is complete.
+    bool load(const QString& url, WebEngineBrowser* b = nullptr);
+    // Runs a script in the top document's isolated world and waits for its result.
+    QVariant eval(const QString& script, WebEngineBrowser* b = nullptr);
+    bool completedUrl(const QString& url, WebEngineBrowser* b = nullptr);
+    const CompletedDocument* findCompleted(const QString& url, WebEngineBrowser* b = nullptr);
+
+    WebEngineBrowser* browser = nullptr;
+
+private:
+    QList<QWidget*> windows_;
+    std::map<WebEngineBrowser*, QList<CompletedDocument>> completed_;
+};
