@@ -1,0 +1,35 @@
+#pragma once
+// Which addresses may leave the program and which may be shown in its own browser window.
+//
+// Pages ask for new windows with whatever address they like. Only web addresses are handed to the
+// desktop's default browser; other schemes (file:, javascript:, data:, registered protocol
+// handlers) would let a page start local programs or open local files, so they are dropped.
+#include <QString>
+
+namespace UrlRules
+{
+
+// Where a new-window request of the member page goes.
+enum class NewWindowRoute {
+    DefaultBrowser, // a marketplace address: the desktop's default browser
+    BrowserWindow,  // a new browser window of our own
+    Drop,           // nowhere: the request is cancelled and nothing opens
+};
+
+// True when url contains domain anywhere, letter case ignored. An empty domain matches nothing.
+bool isMarketplace(const QString& url, const QString& domain);
+
+// True for http and https addresses with a host: the only ones the default browser is given.
+bool isWebAddress(const QString& url);
+
+// True for web addresses and for about:blank (an empty address means about:blank): what our own
+// browser window may show.
+bool mayShowInBrowserWindow(const QString& url);
+
+// The member page's new-window request: the marketplace test first, then the scheme rule.
+NewWindowRoute routeNewWindow(const QString& url, const QString& marketDomain);
+
+// The address a new browser window navigates to: about:blank for an empty one.
+QString browserWindowAddress(const QString& url);
+
+} // namespace UrlRules
