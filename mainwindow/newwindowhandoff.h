@@ -6,7 +6,8 @@
 struct NewWindowRequest;
 class QWidget;
 
-class NewWindowHandoff : public QObject {
+class NewWindowHandoff : public QObject
+{
     Q_OBJECT
 public:
     explicit NewWindowHandoff(QWidget* mainWindow, QObject* parent = nullptr);
