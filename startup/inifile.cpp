@@ -80,12 +80,16 @@ public:
             pos_ = 3;
     }
 
-    bool next(Line& line)
+    // keys: whether key lines are wanted; when not, they are reported as Other, which saves
+    // searching every line of a large file for "=".
+    bool next(Line& line, bool keys = true)
     {
         const qsizetype size = file_.size();
         if (pos_ >= size)
             return false;
         const char* data = file_.data();
+        if (!keys && !skipToSectionLine())
+            return false;
         if (nextCr_ < pos_)
             nextCr_ = find('\r');
         if (nextLf_ < pos_)
@@ -101,19 +105,44 @@ public:
         line.begin = pos_;
         line.end = end;
         line.next = next;
-        classify(line);
+        classify(line, keys);
         pos_ = next;
         return true;
     }
 
 private:
+    // Moves to the start of the next line that begins with "[" (after blanks): outside the
+    // section of interest nothing else matters, and memchr passes over the rest quickly.
+    bool skipToSectionLine()
+    {
+        const char* data = file_.data();
+        const qsizetype size = file_.size();
+        qsizetype from = pos_;
+        while (from < size) {
+            const void* hit = memchr(data + from, '[', static_cast<size_t>(size - from));
+            if (!hit)
+                break;
+            const qsizetype at = static_cast<const char*>(hit) - data;
+            qsizetype start = at;
+            while (start > pos_ && isBlank(data[start - 1]))
+                --start;
+            if (start == pos_ || data[start - 1] == '\r' || data[start - 1] == '\n') {
+                pos_ = start;
+                return true;
+            }
+            from = at + 1;
+        }
+        pos_ = size;
+        return false;
+    }
+
     qsizetype find(char c) const
     {
         const void* hit = memchr(file_.data() + pos_, c, static_cast<size_t>(file_.size() - pos_));
         return hit ? static_cast<const char*>(hit) - file_.data() : file_.size();
     }
 
-    void classify(Line& line) const
+    void classify(Line& line, bool keys) const
     {
         const QByteArrayView text = file_.sliced(line.begin, line.end - line.begin);
         qsizetype i = 0;
@@ -128,6 +157,8 @@ private:
             line.name = trimmed(close < 0 ? rest : rest.first(close));
             return;
         }
+        if (!keys)
+            return;
         const qsizetype eq = text.indexOf('=');
         if (eq < 0)
             return;
@@ -175,7 +206,7 @@ std::optional<QByteArray> IniFile::readValue(QByteArrayView file, QByteArrayView
     Line line;
     bool inSection = false;
     bool seenSection = false;
-    while (scanner.next(line)) {
+    while (scanner.next(line, inSection)) {
         if (line.kind == LineKind::Section) {
             if (inSection)
                 return std::nullopt; // only the first section of that name counts
@@ -223,7 +254,7 @@ QByteArray IniFile::writeValue(QByteArrayView file, QByteArrayView section, QByt
     bool inSection = false;
     bool seenSection = false;
     qsizetype insertAt = -1; // after the section header or its last key line
-    while (scanner.next(line)) {
+    while (scanner.next(line, inSection)) {
         if (line.kind == LineKind::Section) {
             if (inSection)
                 break;

@@ -1,0 +1,195 @@
+// One copy per user: a second process is refused, a killed holder does not block, and the real
+// program shows its message and ends without touching its folder.
+#include "startup/singleinstance.h"
+#include "startup/trace.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace
+{
+
+constexpr const char* kChildLock = "ZV_TEST_LOCK_CHILD";
+constexpr const char* kChildMode = "ZV_TEST_LOCK_MODE";
+
+// Runs inside the child copy of this test program only (see startChild).
+TEST(SingleInstanceChild, actsOnRequest)
+{
+    const QString path = qEnvironmentVariable(kChildLock);
+    if (path.isEmpty())
+        GTEST_SKIP() << "only runs as a child of the single-instance tests";
+    SingleInstance lock(path);
+    const bool got = lock.tryAcquire();
+    if (qEnvironmentVariable(kChildMode) == QLatin1String("hold") && got) {
+        fprintf(stdout, "\nLOCKED\n");
+        fflush(stdout);
+        for (;;)
+            QThread::sleep(1); // until killed
+    }
+    fprintf(stdout, "\n%s\n", got ? "LOCKED" : "BUSY");
+    fflush(stdout);
+    _exit(got ? 0 : 3);
+}
+
+class SingleInstanceProcesses : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir_.isValid());
+        lockPath_ = dir_.filePath(QStringLiteral("test.lock"));
+    }
+
+    void startChild(QProcess& child, const char* mode)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QLatin1String(kChildLock), lockPath_);
+        env.insert(QLatin1String(kChildMode), QLatin1String(mode));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::SeparateChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=SingleInstanceChild.actsOnRequest")});
+        ASSERT_TRUE(child.waitForStarted(10000));
+    }
+
+    // Waits for the child's verdict line.
+    static QByteArray verdict(QProcess& child)
+    {
+        QByteArray out;
+        for (int i = 0; i < 200 && !out.contains("LOCKED\n") && !out.contains("BUSY\n"); ++i) {
+            child.waitForReadyRead(100);
+            out += child.readAllStandardOutput();
+        }
+        if (out.contains("LOCKED\n"))
+            return "LOCKED";
+        if (out.contains("BUSY\n"))
+            return "BUSY";
+        return out;
+    }
+
+    QTemporaryDir dir_;
+    QString lockPath_;
+};
+
+TEST_F(SingleInstanceProcesses, secondProcessIsRefusedWhileFirstRuns)
+{
+    SingleInstance first(lockPath_);
+    ASSERT_TRUE(first.tryAcquire());
+    EXPECT_TRUE(first.tryAcquire()); // asking again keeps it
+
+    QProcess child;
+    startChild(child, "try");
+    EXPECT_EQ(verdict(child), QByteArray("BUSY"));
+    ASSERT_TRUE(child.waitForFinished(10000));
+    EXPECT_EQ(child.exitCode(), 3);
+
+    first.release();
+    QProcess again;
+    startChild(again, "try");
+    EXPECT_EQ(verdict(again), QByteArray("LOCKED"));
+    again.waitForFinished(10000);
+}
+
+TEST_F(SingleInstanceProcesses, lockOfKilledHolderDoesNotBlock)
+{
+    QProcess holder;
+    startChild(holder, "hold");
+    ASSERT_EQ(verdict(holder), QByteArray("LOCKED"));
+
+    SingleInstance second(lockPath_);
+    EXPECT_FALSE(second.tryAcquire());
+
+    holder.kill(); // SIGKILL: no chance to remove the lock file
+    ASSERT_TRUE(holder.waitForFinished(10000));
+    EXPECT_TRUE(QFile::exists(lockPath_));
+    EXPECT_TRUE(second.tryAcquire());
+}
+
+TEST_F(SingleInstanceProcesses, runningHolderKeepsLockPastTheDefaultStaleAge)
+{
+    SingleInstance first(lockPath_);
+    ASSERT_TRUE(first.tryAcquire());
+    // Age the lock file by an hour: a live holder must still win.
+    const QDateTime old = QDateTime::currentDateTime().addSecs(-3600);
+    QFile f(lockPath_);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.setFileTime(old, QFileDevice::FileModificationTime));
+    f.close();
+
+    QProcess child;
+    startChild(child, "try");
+    EXPECT_EQ(verdict(child), QByteArray("BUSY"));
+    child.waitForFinished(10000);
+}
+
+TEST_F(SingleInstanceProcesses, emptyLockFileLeftByACrashDoesNotBlock)
+{
+    QFile f(lockPath_);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    SingleInstance lock(lockPath_);
+    EXPECT_TRUE(lock.tryAcquire());
+}
+
+TEST(SingleInstanceDefault, lockLivesInTheUsersRuntimeFolder)
+{
+    const QString path = SingleInstance::defaultLockPath();
+    EXPECT_TRUE(path.endsWith(QStringLiteral("zvkb-%1.lock").arg(::getuid())));
+    EXPECT_TRUE(QFileInfo(path).dir().exists());
+}
+
+// The real program, copied into a folder of its own, started while its lock is held.
+TEST(SingleInstanceProgram, secondCopyShowsMessageAndTouchesNothing)
+{
+    if (!Trace::enabled())
+        GTEST_SKIP() << "needs a build that traces message boxes";
+    QTemporaryDir program;
+    QTemporaryDir runtime;
+    ASSERT_TRUE(program.isValid() && runtime.isValid());
+    const QString exe = program.filePath(QStringLiteral("zvkb"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ZV_PROGRAM_EXE), exe));
+    ASSERT_TRUE(QDir(program.path()).mkdir(QStringLiteral("dat")));
+    {
+        QFile keep(program.filePath(QStringLiteral("dat/keep.tmp")));
+        ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
+    }
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+
+    // Hold the lock the program will look for.
+    const QString lockPath = runtime.filePath(QStringLiteral("zvkb-%1.lock").arg(::getuid()));
+    SingleInstance running(lockPath);
+    ASSERT_TRUE(running.tryAcquire());
+
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.start(exe, {});
+    ASSERT_TRUE(second.waitForStarted(10000));
+
+    const QString trace = program.filePath(QStringLiteral("trace.log"));
+    QByteArray log;
+    for (int i = 0; i < 150 && !log.contains("msgbox"); ++i) {
+        second.waitForFinished(100);
+        QFile f(trace);
+        if (f.open(QIODevice::ReadOnly))
+            log = f.readAll();
+    }
+    second.kill(); // the box is modal and nobody clicks it here
+    second.waitForFinished(10000);
+
+    EXPECT_EQ(log, QStringLiteral("msgbox\t程序已经运行！在右下角，系统托盘区！\n").toUtf8());
+    EXPECT_FALSE(QFile::exists(program.filePath(QStringLiteral("config.ini"))));
+    EXPECT_TRUE(QFile::exists(program.filePath(QStringLiteral("dat/keep.tmp"))));
+}
+
+} // namespace
