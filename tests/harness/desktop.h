@@ -9,6 +9,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <memory>
 
@@ -16,6 +17,7 @@ namespace harness
 {
 
 class ManagedProcess;
+class XConnection;
 
 // What a helper command printed and how it ended.
 struct CommandResult {
@@ -25,15 +27,17 @@ struct CommandResult {
     bool ok() const { return exitCode == 0; }
 };
 
+struct DesktopOptions {
+    bool tray = true;  // start trayer and wait for the system tray selection owner
+    bool sound = true; // start PulseAudio with a null sink as the default sink
+    bool windowManager = true;
+    QSize screen{1280, 800};
+};
+
 class Desktop
 {
 public:
-    struct Options {
-        bool tray = true;  // start trayer and wait for the system tray selection owner
-        bool sound = true; // start PulseAudio with a null sink as the default sink
-        bool windowManager = true;
-        QSize screen{1280, 800};
-    };
+    using Options = DesktopOptions;
 
     // The desktop of this test program, started on first use with the options of that first
     // call and stopped when the program exits. Fails the calling test (ADD_FAILURE) and returns
@@ -77,6 +81,9 @@ public:
     QStringList sinkInputs() const;
     QString defaultSink() const;
 
+    // A connection to this desktop's X server for the window functions.
+    XConnection& x();
+
 private:
     bool startX();
     bool startWindowManager();
@@ -94,6 +101,8 @@ private:
     std::unique_ptr<ManagedProcess> wm_;
     std::unique_ptr<ManagedProcess> tray_;
     std::unique_ptr<ManagedProcess> pulse_;
+    std::unique_ptr<XConnection> x_;
+    std::unique_ptr<QTemporaryDir> dir_;
 };
 
 } // namespace harness

@@ -16,30 +16,35 @@ namespace harness
 
 class ManagedProcess;
 
+// How a list page (tx / sxzv) answers from now on.
+struct ListOptions {
+    int status = 0;       // HTTP status; 0: the service's default (200)
+    int delayMs = 0;      // answer after this long
+    bool hang = false;    // never answer
+    bool reset = false;   // close the connection without an answer
+    int size = 0;         // pad the answer to this many bytes
+    bool endless = false; // stream without end
+};
+
+// One request the service received.
+struct LogEntry {
+    qint64 seq = 0;    // the service's running number of the request
+    qint64 timeMs = 0; // when it arrived, ms since the epoch
+    QString method;
+    QString host;
+    QString path;
+    QString query;                  // without the leading '?'
+    QMap<QString, QString> headers; // names as sent
+    QByteArray body;
+    QString header(const QString& name) const;   // case-insensitive, empty when absent
+    QString queryItem(const QString& key) const; // percent-decoded; empty when absent
+};
+
 class DevService
 {
 public:
-    // How a list page (tx / sxzv) answers from now on.
-    struct ListOptions {
-        int status = 0;       // HTTP status; 0: the service's default (200)
-        int delayMs = 0;      // answer after this long
-        bool hang = false;    // never answer
-        bool reset = false;   // close the connection without an answer
-        int size = 0;         // pad the answer to this many bytes
-        bool endless = false; // stream without end
-    };
-
-    // One request the service received.
-    struct LogEntry {
-        QString method;
-        QString host;
-        QString path;
-        QString query;                  // without the leading '?'
-        QMap<QString, QString> headers; // names as sent
-        QByteArray body;
-        QString header(const QString& name) const; // case-insensitive, empty when absent
-        QString queryItem(const QString& key) const;
-    };
+    using ListOptions = harness::ListOptions;
+    using LogEntry = harness::LogEntry;
 
     DevService();
     ~DevService();
@@ -84,6 +89,6 @@ private:
 };
 
 // Parses the service's request log (JSON lines); lines that do not parse are skipped.
-QList<DevService::LogEntry> parseRequestLog(const QByteArray& jsonLines);
+QList<LogEntry> parseRequestLog(const QByteArray& jsonLines);
 
 } // namespace harness

@@ -17,15 +17,17 @@ namespace harness
 class Desktop;
 class ManagedProcess;
 
+struct ProgramOptions {
+    std::optional<QByteArray> config; // bytes of config.ini; nullopt: no file
+    QString folder;                   // use this existing folder instead of a new one
+    QStringList args;                 // command-line arguments
+    QProcessEnvironment extraEnv;     // added to the desktop's environment
+};
+
 class Program
 {
 public:
-    struct Options {
-        std::optional<QByteArray> config; // bytes of config.ini; nullopt: no file
-        QString folder;                   // use this existing folder instead of a new one
-        QStringList args;                 // command-line arguments
-        QProcessEnvironment extraEnv;     // added to the desktop's environment
-    };
+    using Options = ProgramOptions;
 
     // Makes the folder now (copy of the build's program folder plus config.ini); start()
     // launches the program. Without a desktop, Desktop::instance() is used.
@@ -78,6 +80,7 @@ private:
     QString error_;
     std::unique_ptr<ManagedProcess> process_;
     mutable QList<qint64> seen_;
+    int starts_ = 0;
 };
 
 } // namespace harness

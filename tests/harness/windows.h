@@ -35,6 +35,9 @@ WindowId waitForWindow(const QString& caption, int timeoutMs = 10000, qint64 pid
 // Waits until no mapped window has that caption.
 bool waitForNoWindow(const QString& caption, int timeoutMs = 10000, qint64 pid = 0);
 
+// One line per top-level window (id, pid, map state, caption), for failure messages.
+QString describeWindows();
+
 QString caption(WindowId id);
 qint64 windowPid(WindowId id); // _NET_WM_PID, 0 when unknown
 bool exists(WindowId id);

@@ -1,0 +1,357 @@
+#include "harness/desktop.h"
+
+#include "harness/managedprocess.h"
+#include "harness/windows.h"
+#include "harness/xconnection.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace harness
+{
+
+namespace
+{
+
+std::unique_ptr<Desktop>& theInstance()
+{
+    static std::unique_ptr<Desktop> desktop;
+    return desktop;
+}
+
+void stopInstance()
+{
+    if (theInstance())
+        theInstance()->stop();
+}
+
+QString findTool(const QString& name)
+{
+    return QStandardPaths::findExecutable(name);
+}
+
+} // namespace
+
+Desktop& Desktop::instance()
+{
+    return instance(Options{});
+}
+
+Desktop& Desktop::instance(const Options& options)
+{
+    auto& desktop = theInstance();
+    if (!desktop) {
+        desktop = std::make_unique<Desktop>(options);
+        // Stopped while the application object still exists; exit and fatal signals are
+        // covered by the process groups' own clean-up.
+        qAddPostRoutine(stopInstance);
+        if (!desktop->start())
+            ADD_FAILURE() << "headless desktop: " << desktop->error().toStdString();
+    }
+    return *desktop;
+}
+
+Desktop::Desktop(const Options& options) : options_(options) {}
+
+Desktop::~Desktop()
+{
+    stop();
+}
+
+bool Desktop::fail(const QString& why)
+{
+    error_ = why;
+    stop();
+    return false;
+}
+
+bool Desktop::start()
+{
+    if (started_)
+        return true;
+    error_.clear();
+    dir_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/zv-desktop-XXXXXX"));
+    if (!dir_->isValid())
+        return fail(QStringLiteral("cannot make a temporary folder: ") + dir_->errorString());
+    runtimeDir_ = dir_->filePath(QStringLiteral("run"));
+    QDir().mkpath(runtimeDir_);
+    QFile::setPermissions(runtimeDir_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QDir().mkpath(dir_->filePath(QStringLiteral("home")));
+
+    if (!startX())
+        return false;
+    if (options_.windowManager && !startWindowManager())
+        return false;
+    if (options_.tray && !startTray())
+        return false;
+    if (options_.sound && !startSound())
+        return false;
+    started_ = true;
+    return true;
+}
+
+bool Desktop::startX()
+{
+    const QString xvfb = findTool(QStringLiteral("Xvfb"));
+    if (xvfb.isEmpty())
+        return fail(QStringLiteral("Xvfb is not installed (package xvfb)"));
+    xvfb_ = std::make_unique<ManagedProcess>(QStringLiteral("Xvfb"),
+                                             dir_->filePath(QStringLiteral("xvfb.log")));
+    const QString screen =
+        QStringLiteral("%1x%2x24").arg(options_.screen.width()).arg(options_.screen.height());
+    // -displayfd: the server picks a free display and writes its number once it accepts
+    // connections; stdout is the log file.
+    if (!xvfb_->start(xvfb,
+                      {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                       QStringLiteral("0"), screen, QStringLiteral("-nolisten"),
+                       QStringLiteral("tcp"), QStringLiteral("-noreset")},
+                      QProcessEnvironment::systemEnvironment()))
+        return fail(xvfb_->error());
+    static const QRegularExpression number(QStringLiteral("^(\\d+)$"),
+                                           QRegularExpression::MultilineOption);
+    const bool up = waitUntil(
+        [&] {
+            const auto m = number.match(QString::fromLatin1(xvfb_->log()));
+            if (m.hasMatch())
+                display_ = QLatin1Char(':') + m.captured(1);
+            return m.hasMatch() || !xvfb_->running();
+        },
+        15000);
+    if (!up || display_.isEmpty())
+        return fail(QStringLiteral("Xvfb did not come up:\n") + xvfb_->logTail());
+    x_ = std::make_unique<XConnection>(display_);
+    if (!x_->ok())
+        return fail(QStringLiteral("cannot connect to Xvfb on ") + display_);
+    return true;
+}
+
+bool Desktop::startWindowManager()
+{
+    const QString openbox = findTool(QStringLiteral("openbox"));
+    if (openbox.isEmpty())
+        return fail(QStringLiteral("openbox is not installed (package openbox)"));
+    wm_ = std::make_unique<ManagedProcess>(QStringLiteral("openbox"),
+                                           dir_->filePath(QStringLiteral("openbox.log")));
+    if (!wm_->start(openbox, {QStringLiteral("--sm-disable")}, environment()))
+        return fail(wm_->error());
+    const bool up = waitUntil(
+        [&] {
+            const QList<quint32> check = x_->property32(x_->root(), "_NET_SUPPORTING_WM_CHECK");
+            return (!check.isEmpty() && x_->exists(check.first())) || !wm_->running();
+        },
+        10000);
+    if (!up || !wm_->running())
+        return fail(QStringLiteral("openbox did not take the screen:\n") + wm_->logTail());
+    return true;
+}
+
+bool Desktop::startTray()
+{
+    const QString trayer = findTool(QStringLiteral("trayer"));
+    if (trayer.isEmpty())
+        return fail(QStringLiteral("trayer is not installed (package trayer)"));
+    tray_ = std::make_unique<ManagedProcess>(QStringLiteral("trayer"),
+                                             dir_->filePath(QStringLiteral("trayer.log")));
+    const QStringList args{QStringLiteral("--edge"),
+                           QStringLiteral("bottom"),
+                           QStringLiteral("--align"),
+                           QStringLiteral("right"),
+                           QStringLiteral("--widthtype"),
+                           QStringLiteral("request"),
+                           QStringLiteral("--height"),
+                           QStringLiteral("32"),
+                           QStringLiteral("--SetDockType"),
+                           QStringLiteral("true"),
+                           QStringLiteral("--SetPartialStrut"),
+                           QStringLiteral("true"),
+                           QStringLiteral("--transparent"),
+                           QStringLiteral("false")};
+    if (!tray_->start(trayer, args, environment()))
+        return fail(tray_->error());
+    const bool up = waitUntil([&] { return hasTray() || !tray_->running(); }, 10000);
+    if (!up || !tray_->running())
+        return fail(QStringLiteral("trayer did not become the system tray:\n") + tray_->logTail());
+    return true;
+}
+
+bool Desktop::startSound()
+{
+    const QString pulseaudio = findTool(QStringLiteral("pulseaudio"));
+    if (pulseaudio.isEmpty())
+        return fail(QStringLiteral("pulseaudio is not installed (package pulseaudio)"));
+    if (findTool(QStringLiteral("pactl")).isEmpty())
+        return fail(QStringLiteral("pactl is not installed (package pulseaudio-utils)"));
+    const QString socket = dir_->filePath(QStringLiteral("pulse/native"));
+    QDir().mkpath(dir_->filePath(QStringLiteral("pulse")));
+    const QString scriptPath = dir_->filePath(QStringLiteral("pulse.pa"));
+    QFile script(scriptPath);
+    if (!script.open(QIODevice::WriteOnly))
+        return fail(QStringLiteral("cannot write ") + scriptPath);
+    script.write(QStringLiteral("load-module module-null-sink sink_name=zvnull "
+                                "sink_properties=device.description=zvnull\n"
+                                "set-default-sink zvnull\n"
+                                "load-module module-native-protocol-unix socket=%1 "
+                                "auth-anonymous=1\n")
+                     .arg(socket)
+                     .toLocal8Bit());
+    script.close();
+    pulse_ = std::make_unique<ManagedProcess>(QStringLiteral("pulseaudio"),
+                                              dir_->filePath(QStringLiteral("pulseaudio.log")));
+    QProcessEnvironment env = environment();
+    env.remove(QStringLiteral("PULSE_SERVER"));
+    // As root the daemon insists on a system-wide instance unless told otherwise.
+    QStringList args{QStringLiteral("-n"),
+                     QStringLiteral("--daemonize=no"),
+                     QStringLiteral("--exit-idle-time=-1"),
+                     QStringLiteral("--use-pid-file=false"),
+                     QStringLiteral("--realtime=false"),
+                     QStringLiteral("--high-priority=false"),
+                     QStringLiteral("--log-target=stderr"),
+                     QStringLiteral("-F"),
+                     scriptPath};
+    if (geteuid() == 0)
+        args.prepend(QStringLiteral("--system=false"));
+    if (!pulse_->start(pulseaudio, args, env))
+        return fail(pulse_->error());
+    pulseServer_ = QStringLiteral("unix:") + socket;
+    const bool up = waitUntil(
+        [&] {
+            return !pulse_->running() ||
+                   run(QStringLiteral("pactl"), {QStringLiteral("info")}, 3000).ok();
+        },
+        15000, 100);
+    if (!up || !pulse_->running()) {
+        pulseServer_.clear();
+        return fail(QStringLiteral("pulseaudio did not come up:\n") + pulse_->logTail());
+    }
+    if (defaultSink() != QLatin1String("zvnull"))
+        return fail(QStringLiteral("pulseaudio's default sink is \"%1\", not the null sink")
+                        .arg(defaultSink()));
+    return true;
+}
+
+void Desktop::stop()
+{
+    started_ = false;
+    // Children first, the X server last; the connection goes before its server.
+    if (pulse_)
+        pulse_->stop();
+    if (tray_)
+        tray_->stop();
+    if (wm_)
+        wm_->stop();
+    x_.reset();
+    if (xvfb_)
+        xvfb_->stop();
+    pulse_.reset();
+    tray_.reset();
+    wm_.reset();
+    xvfb_.reset();
+    pulseServer_.clear();
+}
+
+bool Desktop::hasTray() const
+{
+    return x_ && x_->selectionOwner("_NET_SYSTEM_TRAY_S0") != 0;
+}
+
+XConnection& Desktop::x()
+{
+    if (!x_)
+        x_ = std::make_unique<XConnection>(display_);
+    return *x_;
+}
+
+QProcessEnvironment Desktop::environment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name :
+         {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "DBUS_SESSION_BUS_ADDRESS",
+          "XAUTHORITY", "PULSE_SERVER", "SESSION_MANAGER"})
+        env.remove(QString::fromLatin1(name));
+    env.insert(QStringLiteral("DISPLAY"), display_);
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir_);
+    if (dir_) {
+        const QString home = dir_->filePath(QStringLiteral("home"));
+        env.insert(QStringLiteral("HOME"), home);
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
+        // Without sound, a socket that does not exist: the program must not find a sound
+        // server of the machine instead.
+        env.insert(QStringLiteral("PULSE_SERVER"),
+                   pulseServer_.isEmpty()
+                       ? QStringLiteral("unix:") + dir_->filePath(QStringLiteral("no-sound"))
+                       : pulseServer_);
+    }
+    if (geteuid() == 0)
+        env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
+    return env;
+}
+
+CommandResult Desktop::run(const QString& program, const QStringList& args, int timeoutMs) const
+{
+    CommandResult result;
+    QProcess p;
+    QProcessEnvironment env = environment();
+    // Tool output is parsed: untranslated, but UTF-8 for captions and typed text.
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    p.setProcessEnvironment(env);
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.start(program, args);
+    if (!p.waitForStarted(5000)) {
+        result.err = p.errorString().toLocal8Bit();
+        return result;
+    }
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished(2000);
+        result.err = "timed out";
+        return result;
+    }
+    result.out = p.readAllStandardOutput();
+    result.err = p.readAllStandardError();
+    result.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return result;
+}
+
+QList<qint64> Desktop::processIds() const
+{
+    QList<qint64> pids;
+    for (const auto* p : {xvfb_.get(), wm_.get(), tray_.get(), pulse_.get()}) {
+        if (p && p->running())
+            pids.append(p->pid());
+    }
+    return pids;
+}
+
+QStringList Desktop::sinkInputs() const
+{
+    if (!hasSound())
+        return {};
+    const CommandResult r =
+        run(QStringLiteral("pactl"),
+            {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")});
+    return QString::fromUtf8(r.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QString Desktop::defaultSink() const
+{
+    if (!hasSound())
+        return {};
+    const CommandResult r = run(QStringLiteral("pactl"), {QStringLiteral("info")});
+    static const QRegularExpression line(QStringLiteral("^Default Sink: (.*)$"),
+                                         QRegularExpression::MultilineOption);
+    const auto m = line.match(QString::fromUtf8(r.out));
+    return m.hasMatch() ? m.captured(1).trimmed() : QString();
+}
+
+} // namespace harness

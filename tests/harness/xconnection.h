@@ -1,0 +1,61 @@
+#pragma once
+// A small X client for looking at the harness desktop: the window tree, properties, geometry
+// and selection owners, read straight from the server instead of through tool output.
+#include <QByteArray>
+#include <QList>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+struct xcb_connection_t;
+
+namespace harness
+{
+
+class XConnection
+{
+public:
+    explicit XConnection(const QString& display);
+    ~XConnection();
+    XConnection(const XConnection&) = delete;
+    XConnection& operator=(const XConnection&) = delete;
+
+    bool ok() const { return conn_ != nullptr; }
+    quint32 root() const { return root_; }
+    QSize screenSize() const { return screen_; }
+
+    quint32 atom(const char* name);
+    QString atomName(quint32 atom);
+
+    // Raw property bytes (format 8/16/32 items as stored); empty when absent.
+    QByteArray property(quint32 window, const char* name, quint32* type = nullptr,
+                        int* format = nullptr);
+    QList<quint32> property32(quint32 window, const char* name);
+    // _NET_WM_NAME (UTF-8) if set, otherwise WM_NAME (Latin-1 / compound text as bytes).
+    QString windowName(quint32 window);
+    QString wmClass(quint32 window); // "instance,Class"
+
+    QList<quint32> children(quint32 window); // bottom to top
+    quint32 parent(quint32 window);
+    bool exists(quint32 window);
+    // Window rectangle in root coordinates (0 size when the window is gone).
+    QRect rootGeometry(quint32 window);
+    // 0 unmapped, 1 unviewable, 2 viewable; -1 when the window is gone.
+    int mapState(quint32 window);
+    bool overrideRedirect(quint32 window);
+
+    quint32 selectionOwner(const char* selection);
+    // A 32-bit client message to `target` (for EWMH requests: the root window).
+    void clientMessage(quint32 target, quint32 window, const char* type, quint32 d0, quint32 d1 = 0,
+                       quint32 d2 = 0, quint32 d3 = 0, quint32 d4 = 0,
+                       bool toRootWithRedirect = true);
+    void flush();
+
+private:
+    xcb_connection_t* conn_ = nullptr;
+    quint32 root_ = 0;
+    QSize screen_;
+};
+
+} // namespace harness
