@@ -68,6 +68,13 @@ bool AtomicFileWriter::write(const QString& path, const QByteArray& bytes)
         ::unlink(tempName.constData());
         return false;
     }
+    // Make the rename itself durable; the file is already in place if this fails.
+    const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
+    const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
     return true;
 }
 

@@ -1,5 +1,6 @@
 // Entry point: Main. One copy per user; the chosen server line comes from config.ini; the main
 // window does the rest and ends the program.
+#include "dialogs/dialog1.h"
 #include "mainwindow/form1.h"
 #include "startup/appstate.h"
 #include "startup/messagebox.h"
@@ -62,5 +63,6 @@ int main(int argc, char* argv[])
     form1->show();
     const int rc = app.exec();
     delete form1;
+    Dialog1::unload();
     return rc;
 }
