@@ -32,6 +32,14 @@ WebEngineBrowser* BrowserFixture::makeBrowser()
     return b;
 }
 
+void BrowserFixture::destroy(WebEngineBrowser* b)
+{
+    QWidget* window = b->widget()->parentWidget();
+    windows_.removeAll(window);
+    completed_.erase(b);
+    delete window;
+}
+
 bool BrowserFixture::load(const QString& url, WebEngineBrowser* b)
 {
     if (!b)

@@ -23,6 +23,8 @@ protected:
 
     // A browser of its own in its own window; its documentComplete events go to completedIn.
     WebEngineBrowser* makeBrowser();
+    // Closes the browser's window, which destroys the browser.
+    void destroy(WebEngineBrowser* b);
     QList<CompletedDocument>& completedIn(WebEngineBrowser* b) { return completed_[b]; }
 
     // Navigates and waits until the page is complete.

@@ -1,6 +1,7 @@
 // The browser on the real engine, against pages served on loopback.
 #include "browserfixture.h"
 #include "logincases.h"
+#include "testpages.h"
 #include "testsite.h"
 
 #include "net/pagescripts.h"
@@ -14,27 +15,6 @@
 
 namespace
 {
-
-std::string s(const QString& text)
-{
-    return text.toStdString();
-}
-
-std::string frameset(const QStringList& sources)
-{
-    std::string html = "<html><head><title>member</title></head><frameset rows=\"";
-    for (qsizetype i = 0; i < sources.size(); ++i)
-        html += i ? ",*" : "*";
-    html += "\">";
-    for (qsizetype i = 0; i < sources.size(); ++i)
-        html += "<frame name=\"f" + std::to_string(i) + "\" src=\"" + s(sources[i]) + "\">";
-    return html + "</frameset></html>";
-}
-
-std::string plainPage(const std::string& text)
-{
-    return "<html><body><p>" + text + "</p></body></html>";
-}
 
 std::string loginPage(const LoginCase& c)
 {
