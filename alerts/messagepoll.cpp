@@ -1,14 +1,173 @@
 #include "alerts/messagepoll.h"
 
+#include "alerts/listcompare.h"
 #include "alerts/pollhost.h"
+#include "alerts/requesturl.h"
+#include "alerts/runtimelimit.h"
+#include "net/pagefetch.h"
+#include "startup/appstate.h"
+#include "startup/settings.h"
 
-// Placeholder until the polls land.
-MessagePoll::MessagePoll(PollHost& host, QObject* parent) : QObject(parent), host_(host) {}
+#include <QPointer>
+#include <array>
+#include <limits>
+
+namespace
+{
+
+// The poll always finishes: a step that fails is left out and the next one runs.
+template <typename F> void tryStep(F&& step)
+{
+    try {
+        step();
+    } catch (...) {
+    }
+}
+
+} // namespace
+
+MessagePoll::MessagePoll(PollHost& host, QObject* parent)
+    : QObject(parent), host_(host), clock_([] { return QDateTime::currentDateTime(); }),
+      fetch_([](const QString& url) { return FetchPageText(url, QStringLiteral("GB2312")); })
+{
+    connect(&Timer1, &QTimer::timeout, this, &MessagePoll::Timer1_Timer);
+    connect(&Timer2, &QTimer::timeout, this, &MessagePoll::Timer2_Timer);
+    connect(&Timer4, &QTimer::timeout, this, &MessagePoll::Timer4_Timer);
+    Timer2.setInterval(60000);
+    Timer2.start();
+    // Timer1 gets its interval at start-up; Timer4 has none and is never started.
+}
+
 MessagePoll::~MessagePoll() = default;
-void MessagePoll::armTimer1() { t = 0; tt = 0; }
-void MessagePoll::markStart() { Start = QDateTime::currentDateTime(); EndTime = 720; }
-void MessagePoll::Timer1_Timer() {}
-void MessagePoll::Timer2_Timer() {}
-void MessagePoll::Timer4_Timer() {}
-void MessagePoll::TiXing() {}
-void MessagePoll::TiXing_sxzv() {}
+
+void MessagePoll::setClock(Clock clock)
+{
+    clock_ = std::move(clock);
+}
+
+void MessagePoll::setFetcher(Fetcher fetch)
+{
+    fetch_ = std::move(fetch);
+}
+
+void MessagePoll::armTimer1()
+{
+    Timer1.setInterval(30000);
+    Timer1.start();
+    t = 0;
+    tt = 0;
+}
+
+void MessagePoll::markStart()
+{
+    Start = clock_();
+    EndTime = 720;
+}
+
+void MessagePoll::Timer1_Timer()
+{
+    if (t < std::numeric_limits<qint32>::max())
+        ++t;
+    if (t != 1)
+        return;
+    QPointer<MessagePoll> self(this);
+    TiXing();
+    if (self)
+        t = 0;
+}
+
+void MessagePoll::Timer2_Timer()
+{
+    if (RunTimeLimit::exceeded(Start, clock_(), EndTime))
+        host_.endProgram();
+}
+
+void MessagePoll::Timer4_Timer()
+{
+    if (tt < std::numeric_limits<qint32>::max())
+        ++tt;
+    if (tt != 10)
+        return;
+    QPointer<MessagePoll> self(this);
+    TiXing_sxzv();
+    if (self)
+        tt = 0;
+}
+
+bool MessagePoll::deliver(const QList<ListCompare::Announcement>& announcements)
+{
+    // Popups and sounds let other events run; the window may be gone when they return.
+    QPointer<MessagePoll> self(this);
+    const QString dir = AppDir();
+    for (const ListCompare::Announcement& a : announcements) {
+        if (a.notice)
+            tryStep([&] { host_.ShowMsn(a.notice->ZuName, a.notice->Ziname, a.notice->ZiUrl); });
+        if (!self)
+            return false;
+        if (!a.soundFile.isEmpty())
+            tryStep([&] { host_.PlayWavFile(dir + a.soundFile, 1, 5); });
+        if (!self)
+            return false;
+    }
+    return true;
+}
+
+void MessagePoll::TiXing()
+{
+    const QString url = RequestUrl::messageList(mod_Main::currentLineUrl(), clock_());
+    QPointer<MessagePoll> self(this);
+    std::optional<QString> body;
+    tryStep([&] { body = fetch_(url); });
+    if (!self)
+        return;
+    const QString response = body.value_or(QString());
+    if (!ListCompare::isMessageList(response))
+        return;
+    if (response.isEmpty())
+        return;
+    if (bak.isEmpty())
+        bak = response;
+    tmp = response;
+    if (tmp == bak)
+        return;
+
+    const int check1 = host_.check1State();
+    if (check1 == 1) {
+        std::array<int, 8> boxes{};
+        for (size_t i = 0; i < boxes.size(); ++i)
+            boxes[i] = host_.categoryState(QString::fromLatin1(ListCompare::CategoryBoxes[i]));
+        // The line to link to is the one chosen now, which may differ from the one fetched from.
+        const auto announcements = ListCompare::messageAnnouncements(
+            bak, tmp, check1, boxes, host_.shengyinState(), mod_Main::currentLineUrl());
+        if (!deliver(announcements))
+            return;
+    }
+    bak = response;
+}
+
+void MessagePoll::TiXing_sxzv()
+{
+    const QString url = RequestUrl::seriesList(mod_Main::currentLineUrl(), clock_());
+    QPointer<MessagePoll> self(this);
+    std::optional<QString> body;
+    tryStep([&] { body = fetch_(url); });
+    if (!self)
+        return;
+    const QString response = body.value_or(QString());
+    if (response.isEmpty())
+        return;
+    if (bak_sxzv.isEmpty())
+        bak_sxzv = response;
+    tmp_sxzv = response;
+    if (tmp_sxzv == bak_sxzv)
+        return;
+
+    const int check2 = host_.check2State();
+    if (check2 == 1) {
+        const auto announcements = ListCompare::seriesAnnouncements(
+            bak_sxzv, tmp_sxzv, check2, host_.shengyinState(), mod_Main::currentLineUrl());
+        if (!deliver(announcements))
+            return;
+    }
+    bak_sxzv = response;
+}

@@ -1,5 +1,170 @@
 #include "net/pagefetch.h"
 
-// Placeholder until the fetch lands.
-std::optional<QString> FetchPageText(const QString&, const QString&) { return std::nullopt; }
-QString BytesToText(const QByteArray& bytes, const QString&) { return QString::fromLatin1(bytes); }
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace
+{
+
+FetchLimits& limitsInUse()
+{
+    static FetchLimits limits;
+    return limits;
+}
+
+QNetworkAccessManager* manager()
+{
+    static QPointer<QNetworkAccessManager> nam;
+    if (!nam) {
+        nam = new QNetworkAccessManager(QCoreApplication::instance());
+        // The service is reached directly; no proxy from the environment sits in between.
+        nam->setProxy(QNetworkProxy::NoProxy);
+    }
+    return nam;
+}
+
+// Errors below 200 are the transport's (refused, reset, timed out, proxy); those from 200 on
+// come with an HTTP answer whose body is still the result.
+bool transportFailed(QNetworkReply::NetworkError e)
+{
+    return e != QNetworkReply::NoError && e < QNetworkReply::ContentAccessDenied;
+}
+
+QByteArray iconvName(const QString& charset)
+{
+    const QString c = charset.trimmed().toUpper();
+    // GBK is the superset of GB2312 that code page 936 really is.
+    if (c == QLatin1String("GB2312") || c == QLatin1String("GBK") || c == QLatin1String("CP936") ||
+        c == QLatin1String("X-GBK"))
+        return "GBK";
+    return c.toLatin1();
+}
+
+std::optional<QString> iconvDecode(const QByteArray& bytes, const QByteArray& from)
+{
+    iconv_t cd = iconv_open("UTF-16LE", from.constData());
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return std::nullopt;
+    QString out;
+    out.reserve(bytes.size());
+    char buffer[4096];
+    char* in = const_cast<char*>(bytes.constData());
+    size_t inLeft = static_cast<size_t>(bytes.size());
+    while (inLeft > 0) {
+        char* dst = buffer;
+        size_t dstLeft = sizeof buffer;
+        const size_t r = iconv(cd, &in, &inLeft, &dst, &dstLeft);
+        out.append(reinterpret_cast<const QChar*>(buffer),
+                   static_cast<qsizetype>((sizeof buffer - dstLeft) / 2));
+        if (r != static_cast<size_t>(-1))
+            continue;
+        if (errno == E2BIG)
+            continue;
+        // An invalid or cut-off sequence: one replacement character, then go on after its byte.
+        out.append(QChar::ReplacementCharacter);
+        ++in;
+        --inLeft;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    iconv_close(cd);
+    return out;
+}
+
+} // namespace
+
+FetchLimits defaultFetchLimits()
+{
+    return limitsInUse();
+}
+
+void setDefaultFetchLimits(const FetchLimits& limits)
+{
+    limitsInUse() = limits;
+}
+
+QString BytesToText(const QByteArray& bytes, const QString& charset)
+{
+    const QByteArray name = iconvName(charset);
+    if (name == "UTF-8" || name == "UTF8")
+        return QString::fromUtf8(bytes);
+    if (auto text = iconvDecode(bytes, name))
+        return *text;
+    // A character set nobody here knows: ASCII stays readable, the rest is replaced.
+    QString out;
+    out.reserve(bytes.size());
+    for (const char c : bytes)
+        out.append(static_cast<uchar>(c) < 0x80 ? QChar(c) : QChar(QChar::ReplacementCharacter));
+    return out;
+}
+
+std::optional<QString> FetchPageText(const QString& url, const QString& charset)
+{
+    return FetchPageText(url, charset, limitsInUse());
+}
+
+std::optional<QString> FetchPageText(const QString& url, const QString& charset,
+                                     const FetchLimits& limits)
+{
+    const QUrl target(url);
+    if (!target.isValid() || target.scheme().isEmpty())
+        return std::nullopt;
+
+    QNetworkRequest request(target);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+
+    QNetworkReply* reply = manager()->get(request);
+    QByteArray body;
+    bool finished = false;
+    bool failed = false;
+    QEventLoop loop;
+
+    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
+        body += reply->readAll();
+        if (body.size() > limits.maxBytes) {
+            failed = true;
+            reply->abort();
+        }
+    });
+    QObject::connect(reply, &QNetworkReply::finished, &loop, [&] {
+        if (!failed) {
+            body += reply->readAll();
+            failed = body.size() > limits.maxBytes || transportFailed(reply->error()) ||
+                     !reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+        }
+        finished = true;
+        loop.quit();
+    });
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
+        failed = true;
+        reply->abort();
+    });
+    deadline.start(limits.timeoutMs);
+
+    // Sleeps until a network, timer or user event arrives; other handlers run meanwhile.
+    if (!finished)
+        loop.exec();
+    deadline.stop();
+    // finished has been delivered and its handler has returned: the reply can go now.
+    delete reply;
+
+    // A loop told to quit from outside (the program ending) leaves the fetch unfinished.
+    if (failed || !finished)
+        return std::nullopt;
+    if (body.isEmpty())
+        return QString();
+    return BytesToText(body, charset);
+}

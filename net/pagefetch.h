@@ -5,8 +5,21 @@
 #include <QString>
 #include <optional>
 
-// The decoded body, "" for an empty body, nothing when the fetch failed.
+// Bounds of one fetch: a request that takes longer, or a body that grows larger, counts as failed.
+struct FetchLimits {
+    int timeoutMs = 20000;
+    qint64 maxBytes = 1024 * 1024;
+};
+
+// The decoded body, "" for an empty body, nothing when the fetch failed. The HTTP status is not
+// examined: an error page's body comes back like any other.
 std::optional<QString> FetchPageText(const QString& url, const QString& charset);
+std::optional<QString> FetchPageText(const QString& url, const QString& charset,
+                                     const FetchLimits& limits);
+
+// The limits the two-argument form uses; tests shorten them.
+FetchLimits defaultFetchLimits();
+void setDefaultFetchLimits(const FetchLimits& limits);
 
 // Bytes decoded in the character set; undecodable bytes come out as U+FFFD.
 QString BytesToText(const QByteArray& bytes, const QString& charset);

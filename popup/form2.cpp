@@ -1,1 +1,211 @@
-// Filled in as the program grows.
+#include "popup/form2.h"
+
+#include "net/browser.h"
+#include "popup/popuprule.h"
+#include "startup/messagebox.h"
+
+#include <QApplication>
+#include <QBitmap>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QScreen>
+
+namespace
+{
+
+// 32x32 monochrome pointing hand, fingertip at (5, 0): '#' black, '.' white, ' ' transparent.
+const char* const HandPicture[32] = {
+    "    ##                          ", "   #..#                         ",
+    "   #..#                         ", "   #..#                         ",
+    "   #..#                         ", "   #..###                       ",
+    "   #..#..###                    ", "   #..#..#..##                  ",
+    "   #..#..#..#.#                 ", "####..#..#..#..#                ",
+    "#..#........#..#                ", "#...#..........#                ",
+    " #..#..........#                ", "  #.#..........#                ",
+    "  #............#                ", "   #...........#                ",
+    "   #..........#                 ", "    #.........#                 ",
+    "    #.........#                 ", "     #.......#                  ",
+    "     #.......#                  ", "     #########                  ",
+    "                                ", "                                ",
+    "                                ", "                                ",
+    "                                ", "                                ",
+    "                                ", "                                ",
+    "                                ", "                                ",
+};
+
+QFont chineseFont(const QStringList& families, double pointSize, bool bold)
+{
+    QFont f;
+    // Families missing here fall through to whatever fontconfig offers for Chinese text.
+    f.setFamilies(families);
+    f.setStyleHint(QFont::AnyStyle, QFont::PreferMatch);
+    f.setPointSizeF(pointSize);
+    f.setBold(bold);
+    return f;
+}
+
+constexpr int Twips = 15;
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return {left / Twips, top / Twips, width / Twips, height / Twips};
+}
+
+} // namespace
+
+QCursor Form2::handCursor()
+{
+    QImage picture(32, 32, QImage::Format_MonoLSB);
+    QImage mask(32, 32, QImage::Format_MonoLSB);
+    picture.fill(0);
+    mask.fill(0);
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            const char c = HandPicture[y][x];
+            if (c == ' ')
+                continue;
+            mask.setPixel(x, y, 1);
+            picture.setPixel(x, y, c == '#' ? 1 : 0);
+        }
+    }
+    return QCursor(QBitmap::fromImage(picture), QBitmap::fromImage(mask), 5, 0);
+}
+
+Form2::Form2(QWidget* mainWindow, Browser* mainBrowser, int tickMs)
+    : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
+                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      mainWindow_(mainWindow), mainBrowser_(mainBrowser)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setWindowTitle(PopupRule::caption());
+    setFixedSize(3450 / Twips, 1530 / Twips);
+    setCursor(handCursor());
+
+    const QColor menu = QApplication::palette("QMenu").color(QPalette::Window);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, menu);
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    Label1 = new QLabel(QStringLiteral("新信息"), this);
+    Label1->setGeometry(twipsRect(0, 360, 3735, 495));
+    Label1->setFont(
+        chineseFont({QStringLiteral("新宋体"), QStringLiteral("NSimSun")}, 14.25, true));
+    QPalette red = Label1->palette();
+    red.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    red.setColor(QPalette::Window, menu);
+    Label1->setPalette(red);
+    Label1->setAutoFillBackground(true);
+
+    Label2 = new QLabel(QStringLiteral("有新信息，请点击查看！"), this);
+    Label2->setGeometry(twipsRect(0, 960, 3735, 255));
+    Label2->setFont(chineseFont({QStringLiteral("宋体"), QStringLiteral("SimSun")}, 12, false));
+
+    for (QLabel* l : {Label1, Label2}) {
+        l->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+        // The labels are part of the click area: the popup itself takes their clicks.
+        l->setAttribute(Qt::WA_TransparentForMouseEvents);
+        l->setCursor(handCursor());
+    }
+
+    Timer1.setInterval(tickMs);
+    connect(&Timer1, &QTimer::timeout, this, &Form2::Timer1_Timer);
+    Form_Load();
+}
+
+Form2::~Form2() = default;
+
+void Form2::Form_Load()
+{
+    CloseTicks = 0;
+    placeOnScreen();
+    setWindowState(Qt::WindowNoState);
+    Timer1.start();
+}
+
+void Form2::placeOnScreen()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // The outer size is only known once the window manager has framed the window; until then
+    // assume a plain title bar and border.
+    QSize outer = frameGeometry().size();
+    if (outer == size())
+        outer = size() + QSize(8, 31);
+    move(screen->geometry().topLeft() + PopupRule::position(screen->geometry().size(), outer));
+}
+
+void Form2::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Once framed, the outer size is real: settle in the corner by it.
+    QTimer::singleShot(0, this, [this] { placeOnScreen(); });
+}
+
+void Form2::setNotice(qint32 serial, const QString& ZuName, const QString& Ziname,
+                      const QString& ZiUrl)
+{
+    lblIndex = QString::number(serial);
+    ZuNameTxT = ZuName;
+    ZiNameTxT = Ziname;
+    ZiUrlTxT = ZiUrl;
+    Label1->setText(PopupRule::titleText(Ziname));
+}
+
+void Form2::Timer1_Timer()
+{
+    ++CloseTicks;
+    if (CloseTicks == 3)
+        close();
+}
+
+void Form2::mousePressEvent(QMouseEvent* event)
+{
+    pressed_ = event->button() == Qt::LeftButton;
+    QWidget::mousePressEvent(event);
+}
+
+void Form2::mouseReleaseEvent(QMouseEvent* event)
+{
+    const bool click = pressed_ && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
+    pressed_ = false;
+    QWidget::mouseReleaseEvent(event);
+    if (click)
+        Form_Click();
+}
+
+void Form2::Form_Click()
+{
+    if (clicked_)
+        return;
+    clicked_ = true;
+    Timer1.stop();
+
+    QPointer<Form2> self(this);
+    auto finish = [self, main = mainWindow_](bool loaded) {
+        if (!loaded)
+            MessageBox::show(self ? static_cast<QWidget*>(self) : main.data(),
+                             QStringLiteral("主窗口未正常加载，请尝试重启软件或检查网络！"),
+                             QString(), MessageBox::Icon::None, MessageBox::Buttons::Ok);
+        if (main) {
+            main->showNormal();
+            main->raise();
+            main->activateWindow();
+        }
+        if (self)
+            self->close();
+    };
+
+    if (!mainBrowser_) {
+        finish(false);
+        return;
+    }
+    if (mainBrowser_->readyState() != 4) {
+        finish(true);
+        return;
+    }
+    mainBrowser_->setFrameLocation(3, ZiUrlTxT, finish);
+}

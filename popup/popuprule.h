@@ -1,0 +1,30 @@
+#pragma once
+// The popup notice's decisions: which titles are declined, which open popups a new one closes,
+// the title text and where the popup goes.
+#include <QPoint>
+#include <QSize>
+#include <QString>
+
+namespace PopupRule
+{
+
+// The popup's caption; it is also how open popups are found among the program's windows.
+QString caption();
+
+// True when the title contains "arial" in any mix of capitals: no popup for it.
+bool declinesTitle(const QString& Ziname);
+
+// Whether an open popup with serial n closes when a popup brings the counter to msnCount.
+bool closesOnNewPopup(qint64 n, qint64 msnCount);
+
+// The text of the title label: ">" + title + "<".
+QString titleText(const QString& Ziname);
+
+// Top-left corner for a popup whose outer (frame) size is frame on a screen of the given size
+// (the whole screen, taskbar included): 50 twips from the right, 500 twips from the bottom.
+QPoint position(const QSize& screen, const QSize& frame);
+
+// The minimise rule of a new notice: a visible main window that is not the active one minimises.
+bool minimisesMainWindow(bool mainVisible, bool mainIsActive);
+
+} // namespace PopupRule
