@@ -10,5 +10,6 @@
 //   ASSERT_NE(w, 0u);
 #include "harness/desktop.h"
 #include "harness/devservice.h"
+#include "harness/managedprocess.h"
 #include "harness/program.h"
 #include "harness/windows.h"

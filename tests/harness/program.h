@@ -18,10 +18,10 @@ class Desktop;
 class ManagedProcess;
 
 struct ProgramOptions {
-    std::optional<QByteArray> config; // bytes of config.ini; nullopt: no file
-    QString folder;                   // use this existing folder instead of a new one
-    QStringList args;                 // command-line arguments
-    QProcessEnvironment extraEnv;     // added to the desktop's environment
+    std::optional<QByteArray> config{}; // bytes of config.ini; nullopt: no file
+    QString folder{};                   // use this existing folder instead of a new one
+    QStringList args{};                 // command-line arguments
+    QProcessEnvironment extraEnv{};     // added to the desktop's environment
 };
 
 class Program
