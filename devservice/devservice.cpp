@@ -26,11 +26,6 @@ const char* const kList = "text/plain; charset=gb2312";
 constexpr size_t kPieceSize = 64 * 1024;
 constexpr size_t kThreadsPerListener = 32;
 
-bool isControlPath(const std::string& path)
-{
-    return path.rfind("/_dev/", 0) == 0;
-}
-
 long long nowMs()
 {
     using namespace std::chrono;
@@ -107,6 +102,12 @@ bool DevService::bind(std::string& error,
         listener->info = info;
         httplib::Server& server = listener->server;
         server.new_task_queue = [] { return new httplib::ThreadPool(kThreadsPerListener); };
+        // Not the library's default: with SO_REUSEPORT a second service would silently share
+        // the port (and the requests) instead of failing to start.
+        server.set_socket_options([](int sock) {
+            int yes = 1;
+            setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        });
         server.set_keep_alive_timeout(2);
         server.set_read_timeout(10);
         server.set_write_timeout(10);
@@ -155,6 +156,16 @@ void DevService::stop()
     listeners_.clear();
 }
 
+DevService::Handler DevService::withLog(Handler handler)
+{
+    // Logged on arrival, once the body is read, before the answer (which may never come).
+    return
+        [this, handler = std::move(handler)](const httplib::Request& req, httplib::Response& res) {
+            record(req);
+            handler(req, res);
+        };
+}
+
 void DevService::record(const httplib::Request& req)
 {
     RequestLog::Entry entry;
@@ -180,11 +191,6 @@ void DevService::addControl(httplib::Server& server)
 {
     using httplib::Request;
     using httplib::Response;
-    server.set_pre_routing_handler([this](const Request& req, Response&) {
-        if (!isControlPath(req.path))
-            record(req);
-        return httplib::Server::HandlerResponse::Unhandled;
-    });
     server.Post("/_dev/list", [this](const Request& req, Response& res) {
         auto params = QueryText::toMap(QueryText::parse(QueryText::queryOf(req.target)));
         auto name = params.find("name");
@@ -294,26 +300,31 @@ void DevService::addMemberSite(httplib::Server& server, const ServiceOptions::Ad
 {
     using httplib::Request;
     using httplib::Response;
+    auto logged = [this](Handler handler) { return withLog(std::move(handler)); };
+    auto get = [&](const char* pattern, Handler handler) {
+        server.Get(pattern, logged(std::move(handler)));
+    };
+    auto post = [&](const char* pattern, Handler handler) {
+        server.Post(pattern, logged(std::move(handler)));
+    };
     MemberPages::Site site{hostKey(address), options_.info.url(), ZV_MARKET_DOMAIN};
 
-    server.Get("/", [](const Request&, Response& res) { res.set_redirect("/nc/i88-62.asp"); });
-    server.Get("/nc/i88-62.asp",
-               [](const Request&, Response& res) { sendHtml(res, MemberPages::frameset()); });
-    server.Get("/nc/top.asp", [site](const Request&, Response& res) {
+    get("/", [](const Request&, Response& res) { res.set_redirect("/nc/i88-62.asp"); });
+    get("/nc/i88-62.asp",
+        [](const Request&, Response& res) { sendHtml(res, MemberPages::frameset()); });
+    get("/nc/top.asp", [site](const Request&, Response& res) {
         sendHtml(res, MemberPages::top(site, DemoFeed::today()));
     });
-    server.Get("/nc/menu.asp",
-               [site](const Request&, Response& res) { sendHtml(res, MemberPages::menu(site)); });
-    server.Get("/nc/news.asp", [this](const Request&, Response& res) {
+    get("/nc/menu.asp",
+        [site](const Request&, Response& res) { sendHtml(res, MemberPages::menu(site)); });
+    get("/nc/news.asp", [this](const Request&, Response& res) {
         sendHtml(res, MemberPages::news(board_.messages()));
     });
-    server.Get("/nc/main.asp", [this, address](const Request& req, Response& res) {
-        serveMain(req, res, address);
-    });
-    server.Get("/nc/login.asp", [this, address](const Request& req, Response& res) {
-        serveMain(req, res, address);
-    });
-    server.Post("/nc/login.asp", [this, address](const Request& req, Response& res) {
+    get("/nc/main.asp",
+        [this, address](const Request& req, Response& res) { serveMain(req, res, address); });
+    get("/nc/login.asp",
+        [this, address](const Request& req, Response& res) { serveMain(req, res, address); });
+    post("/nc/login.asp", [this, address](const Request& req, Response& res) {
         auto fields = QueryText::toMap(QueryText::parse(req.body));
         auto field = [&](const char* key) {
             auto it = fields.find(key);
@@ -330,7 +341,7 @@ void DevService::addMemberSite(httplib::Server& server, const ServiceOptions::Ad
                        SessionStore::cookieName(address.port) + "=" + token + "; Path=/; HttpOnly");
         res.set_redirect("/nc/main.asp", 303);
     });
-    server.Get("/nc/logout.asp", [this, address](const Request& req, Response& res) {
+    get("/nc/logout.asp", [this, address](const Request& req, Response& res) {
         const std::string name = SessionStore::cookieName(address.port);
         std::string token = SessionStore::cookieValue(req.get_header_value("Cookie"), name);
         if (!token.empty())
@@ -338,7 +349,7 @@ void DevService::addMemberSite(httplib::Server& server, const ServiceOptions::Ad
         res.set_header("Set-Cookie", name + "=; Path=/; Max-Age=0");
         res.set_redirect("/nc/main.asp", 303);
     });
-    server.Get("/nc/show.asp", [this](const Request& req, Response& res) {
+    get("/nc/show.asp", [this](const Request& req, Response& res) {
         auto params = QueryText::toMap(QueryText::parse(QueryText::queryOf(req.target)));
         auto it = params.find("id");
         int id = 0;
@@ -366,40 +377,54 @@ void DevService::addMemberSite(httplib::Server& server, const ServiceOptions::Ad
             fields = QueryText::parse(req.body);
         sendHtml(res, MemberPages::echo(req.method, contentType, fields, req.body));
     };
-    server.Get("/nc/echo.asp", echo);
-    server.Post("/nc/echo.asp", echo);
-    server.Get("/nc/newwin.asp",
-               [](const Request&, Response& res) { sendHtml(res, MemberPages::newWindowPage()); });
-    server.Get("/nc/alert.asp",
-               [](const Request&, Response& res) { sendHtml(res, MemberPages::alertPage()); });
-    server.Get("/nc/go.asp", [](const Request& req, Response& res) {
+    get("/nc/echo.asp", echo);
+    post("/nc/echo.asp", echo);
+    get("/nc/newwin.asp",
+        [](const Request&, Response& res) { sendHtml(res, MemberPages::newWindowPage()); });
+    get("/nc/alert.asp",
+        [](const Request&, Response& res) { sendHtml(res, MemberPages::alertPage()); });
+    get("/nc/go.asp", [](const Request& req, Response& res) {
         auto params = QueryText::toMap(QueryText::parse(QueryText::queryOf(req.target)));
         auto it = params.find("to");
         sendHtml(res, MemberPages::goPage(it == params.end() ? std::string() : it->second));
     });
-    server.Get("/nc/tx.asp",
-               [this](const Request& req, Response& res) { serveList("tx", req, res); });
-    server.Get("/nc/tx_sxzv.asp",
-               [this](const Request& req, Response& res) { serveList("sxzv", req, res); });
+    get("/nc/tx.asp", [this](const Request& req, Response& res) { serveList("tx", req, res); });
+    get("/nc/tx_sxzv.asp",
+        [this](const Request& req, Response& res) { serveList("sxzv", req, res); });
     auto missing = [](const Request& req, Response& res) {
         sendHtml(res, MemberPages::notFound(QueryText::pathOf(req.target)), 404);
     };
-    server.Get(".*", missing);
-    server.Post(".*", missing);
+    get(".*", missing);
+    post(".*", missing);
+    server.Put(".*", logged(missing));
+    server.Delete(".*", logged(missing));
+    server.Patch(".*", logged(missing));
+    server.Options(".*", logged(missing));
 }
 
 void DevService::addInfoSite(httplib::Server& server)
 {
     using httplib::Request;
     using httplib::Response;
-    server.Get("/", [](const Request&, Response& res) { sendHtml(res, InfoPages::home()); });
-    server.Get("/wisdom.do", [](const Request& req, Response& res) {
+    auto logged = [this](Handler handler) { return withLog(std::move(handler)); };
+    auto get = [&](const char* pattern, Handler handler) {
+        server.Get(pattern, logged(std::move(handler)));
+    };
+    auto post = [&](const char* pattern, Handler handler) {
+        server.Post(pattern, logged(std::move(handler)));
+    };
+    get("/", [](const Request&, Response& res) { sendHtml(res, InfoPages::home()); });
+    get("/wisdom.do", [](const Request& req, Response& res) {
         auto params = QueryText::toMap(QueryText::parse(QueryText::queryOf(req.target)));
         sendHtml(res, InfoPages::wisdom(params));
     });
     auto missing = [](const Request& req, Response& res) {
         sendHtml(res, MemberPages::notFound(QueryText::pathOf(req.target)), 404);
     };
-    server.Get(".*", missing);
-    server.Post(".*", missing);
+    get(".*", missing);
+    post(".*", missing);
+    server.Put(".*", logged(missing));
+    server.Delete(".*", logged(missing));
+    server.Patch(".*", logged(missing));
+    server.Options(".*", logged(missing));
 }

@@ -41,6 +41,10 @@ public:
 
 private:
     struct Listener;
+    using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
+
+    // The handler, with the request recorded in the log first.
+    Handler withLog(Handler handler);
 
     void addControl(httplib::Server& server);
     void addMemberSite(httplib::Server& server, const ServiceOptions::Address& address);
