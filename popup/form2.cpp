@@ -132,7 +132,7 @@ void Form2::placeOnScreen()
     // The outer size is only known once the window manager has framed the window; until then
     // assume a plain title bar and border.
     QSize outer = frameGeometry().size();
-    if (outer == size())
+    if (!isVisible() && outer == size())
         outer = size() + QSize(8, 31);
     move(screen->geometry().topLeft() + PopupRule::position(screen->geometry().size(), outer));
 }
@@ -142,6 +142,7 @@ void Form2::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     // Once framed, the outer size is real: settle in the corner by it.
     QTimer::singleShot(0, this, [this] { placeOnScreen(); });
+    QTimer::singleShot(300, this, [this] { placeOnScreen(); });
 }
 
 void Form2::setNotice(qint32 serial, const QString& ZuName, const QString& Ziname,

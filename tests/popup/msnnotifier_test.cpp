@@ -1,0 +1,203 @@
+// ShowMsn and the popup: which notices open, how many stay, what a click does, the minimise rule
+// and the closing ticks.
+#include "popup/form2.h"
+#include "popup/msnnotifier.h"
+#include "popup/popuprule.h"
+#include "startup/messagebox.h"
+#include "support/fakebrowser.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPointer>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+const QString Unloaded = QStringLiteral("主窗口未正常加载，请尝试重启软件或检查网络！");
+
+QList<Form2*> openPopups()
+{
+    QList<Form2*> out;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* p = qobject_cast<Form2*>(w); p && p->isVisible())
+            out << p;
+    return out;
+}
+
+void flushDeletes()
+{
+    FakeBrowser::settle();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+class PopupTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        MessageBox::resetForTesting();
+        main.setWindowTitle("main");
+        main.resize(400, 300);
+        main.show();
+        QApplication::setActiveWindow(&main);
+    }
+    void TearDown() override
+    {
+        for (Form2* p : openPopups())
+            p->close();
+        flushDeletes();
+        MessageBox::resetForTesting();
+    }
+
+    QWidget main;
+    FakeBrowser browser;
+    MsnNotifier notifier{&main, &browser};
+};
+
+TEST_F(PopupTest, declinesArialTitlesWithoutCountingThem)
+{
+    for (const char* title : {"Arial", "ARIAL 字体", "xarialx", "aRiAl"})
+        notifier.ShowMsn("类别", title, "http://127.0.0.1:1/a");
+    EXPECT_EQ(notifier.MsnCount(), 0);
+    EXPECT_TRUE(openPopups().isEmpty());
+    notifier.ShowMsn("类别", "Aria l", "http://127.0.0.1:1/a");
+    EXPECT_EQ(notifier.MsnCount(), 1);
+    EXPECT_EQ(openPopups().size(), 1);
+}
+
+TEST_F(PopupTest, fourNoticesLeaveTheThreeNewest)
+{
+    for (int i = 1; i <= 4; ++i)
+        notifier.ShowMsn("类别", QStringLiteral("标题%1").arg(i), "http://127.0.0.1:1/a");
+    flushDeletes();
+    QStringList serials;
+    for (Form2* p : openPopups())
+        serials << p->lblIndex;
+    serials.sort();
+    EXPECT_EQ(serials, (QStringList{"2", "3", "4"}));
+    EXPECT_EQ(notifier.MsnCount(), 4);
+}
+
+TEST_F(PopupTest, popupCarriesTheNoticeAndItsLook)
+{
+    notifier.ShowMsn("机构密函", "", "http://127.0.0.1:1/nc/x.asp?id=5");
+    ASSERT_EQ(openPopups().size(), 1);
+    Form2* p = openPopups().first();
+    EXPECT_EQ(p->Label1->text(), "><");
+    EXPECT_EQ(p->Label2->text(), "有新信息，请点击查看！");
+    EXPECT_EQ(p->ZuNameTxT, "机构密函");
+    EXPECT_EQ(p->ZiUrlTxT, "http://127.0.0.1:1/nc/x.asp?id=5");
+    EXPECT_EQ(p->lblIndex, "1");
+    EXPECT_EQ(p->windowTitle(), PopupRule::caption());
+    EXPECT_EQ(p->size(), QSize(230, 102));
+    EXPECT_EQ(p->minimumSize(), p->maximumSize());
+    EXPECT_EQ(p->Label1->geometry(), QRect(0, 24, 249, 33));
+    EXPECT_TRUE(p->Label1->font().bold());
+    EXPECT_EQ(p->Label1->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    const Qt::WindowFlags f = p->windowFlags();
+    EXPECT_TRUE(f.testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(f & Qt::WindowType_Mask, Qt::Tool);
+    EXPECT_FALSE(f.testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(f.testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(p->testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_EQ(p->cursor().hotSpot(), QPoint(5, 0));
+}
+
+TEST_F(PopupTest, clickLoadsTheItemIntoTheFourthFrameAndRestoresTheMainWindow)
+{
+    main.hide();
+    notifier.ShowMsn("类别", "标题", "http://127.0.0.1:1/nc/item.asp?id=9");
+    QPointer<Form2> p = openPopups().first();
+    // A press and release over the title label is a click on the popup.
+    const QPointF at = p->Label1->geometry().center();
+    QMouseEvent press(QEvent::MouseButtonPress, at, p->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, p->mapToGlobal(at), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(p, &press);
+    QApplication::sendEvent(p, &release);
+    flushDeletes();
+    EXPECT_EQ(browser.frameLocations, (QStringList{"3 http://127.0.0.1:1/nc/item.asp?id=9"}));
+    EXPECT_TRUE(MessageBox::shownTexts().isEmpty());
+    EXPECT_TRUE(main.isVisible());
+    EXPECT_FALSE(main.isMinimized());
+    EXPECT_TRUE(p.isNull());
+}
+
+TEST_F(PopupTest, clickWithoutALoadedMemberPage)
+{
+    const struct {
+        const char* name;
+        int ready;
+        int frames;
+        bool message;
+    } cases[] = {{"still_loading", 3, 4, false}, {"too_few_frames", 4, 2, true}};
+    for (const auto& c : cases) {
+        MessageBox::resetForTesting();
+        MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+        browser.ready = c.ready;
+        browser.frames = c.frames;
+        browser.frameLocations.clear();
+        main.showMinimized();
+        notifier.ShowMsn("类别", "标题", "http://127.0.0.1:1/x");
+        QPointer<Form2> p = openPopups().first();
+        p->Form_Click();
+        flushDeletes();
+        EXPECT_TRUE(browser.frameLocations.isEmpty()) << c.name;
+        EXPECT_EQ(MessageBox::shownTexts(), c.message ? QStringList{Unloaded} : QStringList{})
+            << c.name;
+        EXPECT_FALSE(main.isMinimized()) << c.name;
+        EXPECT_TRUE(main.isVisible()) << c.name;
+        EXPECT_TRUE(p.isNull()) << c.name;
+    }
+}
+
+TEST_F(PopupTest, minimiseRuleFollowsTheActiveWindow)
+{
+    QWidget other;
+    other.show();
+
+    QApplication::setActiveWindow(&main);
+    notifier.ShowMsn("c", "t", "u");
+    EXPECT_FALSE(main.isMinimized()); // the member is working in the main window
+
+    QApplication::setActiveWindow(&other);
+    notifier.ShowMsn("c", "t", "u");
+    EXPECT_TRUE(main.isMinimized());
+
+    main.showNormal();
+    main.hide();
+    QApplication::setActiveWindow(&other);
+    notifier.ShowMsn("c", "t", "u");
+    EXPECT_FALSE(main.isVisible()); // in the tray it stays there
+    EXPECT_FALSE(main.isMinimized());
+}
+
+TEST_F(PopupTest, leftAloneClosesOnTheThirdTick)
+{
+    notifier.setPopupTickInterval(30);
+    notifier.ShowMsn("c", "t", "u");
+    QPointer<Form2> p = openPopups().first();
+    EXPECT_EQ(p->Timer1.interval(), 30);
+    p->Timer1.stop(); // ticks driven by hand
+    p->Timer1_Timer();
+    p->Timer1_Timer();
+    EXPECT_TRUE(p->isVisible());
+    p->Timer1_Timer();
+    flushDeletes();
+    EXPECT_TRUE(p.isNull());
+}
+
+TEST(PopupRule, bottomRightOfTheWholeScreenByOuterSize)
+{
+    // 50 and 500 twips are 3 and 33 pixels at 15 twips to the pixel.
+    EXPECT_EQ(PopupRule::position({1920, 1080}, {238, 133}),
+              QPoint(1920 - 238 - 3, 1080 - 133 - 33));
+    EXPECT_TRUE(PopupRule::closesOnNewPopup(1, 4));
+    EXPECT_FALSE(PopupRule::closesOnNewPopup(2, 4));
+    EXPECT_FALSE(PopupRule::closesOnNewPopup(0x7fffffff, 0x7fffffff));
+}
+
+} // namespace
