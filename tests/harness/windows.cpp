@@ -328,6 +328,7 @@ bool activate(WindowId id)
     return ok;
 }
 
+// No --sync on the move: xdotool waits forever when the pointer is already there.
 bool click(WindowId id, int x, int y, int button)
 {
     const QRect r = xc().rootGeometry(static_cast<quint32>(id));
@@ -336,9 +337,8 @@ bool click(WindowId id, int x, int y, int button)
         return false;
     }
     return toolOk(QStringLiteral("xdotool"),
-                  {QStringLiteral("mousemove"), QStringLiteral("--sync"),
-                   QString::number(r.x() + x), QString::number(r.y() + y), QStringLiteral("click"),
-                   QString::number(button)});
+                  {QStringLiteral("mousemove"), QString::number(r.x() + x),
+                   QString::number(r.y() + y), QStringLiteral("click"), QString::number(button)});
 }
 
 bool doubleClick(WindowId id, int x, int y)
@@ -349,10 +349,10 @@ bool doubleClick(WindowId id, int x, int y)
         return false;
     }
     return toolOk(QStringLiteral("xdotool"),
-                  {QStringLiteral("mousemove"), QStringLiteral("--sync"),
-                   QString::number(r.x() + x), QString::number(r.y() + y), QStringLiteral("click"),
-                   QStringLiteral("--repeat"), QStringLiteral("2"), QStringLiteral("--delay"),
-                   QStringLiteral("80"), QStringLiteral("1")});
+                  {QStringLiteral("mousemove"), QString::number(r.x() + x),
+                   QString::number(r.y() + y), QStringLiteral("click"), QStringLiteral("--repeat"),
+                   QStringLiteral("2"), QStringLiteral("--delay"), QStringLiteral("80"),
+                   QStringLiteral("1")});
 }
 
 bool key(WindowId id, const QString& keys)
@@ -477,14 +477,18 @@ WindowId waitForPopupMenu(qint64 pid, int timeoutMs)
                 if (x.mapState(t) != 2 || !x.overrideRedirect(t) ||
                     (pid != 0 && windowPid(t) != pid))
                     continue;
-                const QList<quint32> types = x.property32(t, "_NET_WM_WINDOW_TYPE");
-                for (quint32 a : types) {
+                // Qt marks a tray icon's menu as a normal window; leave out only tooltips,
+                // notifications and tiny helper windows.
+                bool other = false;
+                for (quint32 a : x.property32(t, "_NET_WM_WINDOW_TYPE")) {
                     const QString name = x.atomName(a);
-                    if (name == QLatin1String("_NET_WM_WINDOW_TYPE_POPUP_MENU") ||
-                        name == QLatin1String("_NET_WM_WINDOW_TYPE_DROPDOWN_MENU")) {
-                        id = t;
-                        return true;
-                    }
+                    other = other || name == QLatin1String("_NET_WM_WINDOW_TYPE_TOOLTIP") ||
+                            name == QLatin1String("_NET_WM_WINDOW_TYPE_NOTIFICATION");
+                }
+                const QRect r = x.rootGeometry(t);
+                if (!other && r.width() > 10 && r.height() > 10) {
+                    id = t;
+                    return true;
                 }
             }
             return false;
