@@ -29,6 +29,11 @@ void ListBoard::reset()
 void ListBoard::setScript(const std::string& name, ListScript script)
 {
     std::lock_guard lock(mutex_);
+    // Items of a scripted list get item pages with their own titles, as the defaults do.
+    if (auto text = GbkText::toUtf8(script.body)) {
+        for (const auto& item : ListCatalog::parse(*text))
+            remember(item);
+    }
     scripts_[name] = std::move(script);
 }
 

@@ -1,5 +1,7 @@
 #include "devservice/listcatalog.h"
 
+#include <charconv>
+
 namespace
 {
 
@@ -98,4 +100,41 @@ std::string ListCatalog::demoSeriesTitle(unsigned n)
     const auto& topics = seriesTopics();
     unsigned issue = 101 + n / topics.size();
     return "首席Zelvar宝：" + topics[n % topics.size()] + "（第" + std::to_string(issue) + "期）";
+}
+
+std::vector<ListCatalog::Item> ListCatalog::parse(const std::string& text)
+{
+    std::vector<Item> items;
+    const std::string prefix = "/nc/show.asp?id=";
+    size_t pos = 0;
+    while (pos <= text.size()) {
+        size_t end = text.find("\r\n", pos);
+        if (end == std::string::npos)
+            end = text.size();
+        std::vector<std::string> fields;
+        size_t start = pos;
+        for (;;) {
+            size_t comma = text.find(',', start);
+            if (comma == std::string::npos || comma > end) {
+                fields.push_back(text.substr(start, end - start));
+                break;
+            }
+            fields.push_back(text.substr(start, comma - start));
+            start = comma + 1;
+        }
+        pos = end + 2;
+        if (fields.size() < 4 || fields[3].rfind(prefix, 0) != 0)
+            continue;
+        const std::string idText = fields[3].substr(prefix.size());
+        Item item;
+        auto [last, ec] = std::from_chars(idText.data(), idText.data() + idText.size(), item.id);
+        if (idText.empty() || ec != std::errc() || last != idText.data() + idText.size() ||
+            item.id < 0)
+            continue;
+        item.title = fields[1];
+        item.category = fields[2];
+        item.date = fields.size() > 4 ? fields[4] : std::string();
+        items.push_back(item);
+    }
+    return items;
 }

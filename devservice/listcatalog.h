@@ -31,6 +31,10 @@ public:
     // The lines joined with CRLF, no separator after the last line.
     static std::string join(const std::vector<Item>& items);
 
+    // The items of a list text whose lines point at item pages ("/nc/show.asp?id=N");
+    // other lines are left out.
+    static std::vector<Item> parse(const std::string& text);
+
     // The n-th demo title of a message category, and of the series.
     static std::string demoTitle(int category, unsigned n);
     static std::string demoSeriesTitle(unsigned n);

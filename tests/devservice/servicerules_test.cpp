@@ -142,6 +142,26 @@ TEST(ListContent, defaultsFollowTheLineFormat)
     EXPECT_EQ(ListCatalog::defaultSeries().size(), 16u);
 }
 
+TEST(ListContent, scriptedListsGiveTheirItemsTitledPages)
+{
+    auto items = ListCatalog::parse("555,新标题,机构密函,/nc/show.asp?id=555,2026-12-08\r\n"
+                                    "\r\n"
+                                    "1,no path,x\r\n"
+                                    "2,elsewhere,x,/nc/other.asp?id=2\r\n"
+                                    "3,bad id,x,/nc/show.asp?id=3x\r\n"
+                                    "7,短,Zelvar政策,/nc/show.asp?id=7");
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0].line(), "555,新标题,机构密函,/nc/show.asp?id=555,2026-12-08");
+    EXPECT_EQ(items[1].id, 7);
+    EXPECT_EQ(items[1].date, "");
+
+    ListBoard board;
+    std::string error;
+    board.setScript("tx", *ListScript::parse({}, "555,新标题,机构密函,/nc/show.asp?id=555", error));
+    ASSERT_TRUE(board.find(555));
+    EXPECT_EQ(board.find(555)->title, "新标题");
+}
+
 TEST(ListContent, demoStepsChangeOneMessageLineWithTitlesSafeForTheFormat)
 {
     ListBoard board;
