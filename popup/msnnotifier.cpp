@@ -3,6 +3,7 @@
 #include "net/browser.h"
 #include "popup/form2.h"
 #include "popup/popuprule.h"
+#include "startup/trace.h"
 
 #include <QApplication>
 #include <limits>
@@ -43,4 +44,6 @@ void MsnNotifier::ShowMsn(const QString& ZuName, const QString& Ziname, const QS
 
     popup->show();
     popup->raise();
+    Trace::event(QStringLiteral("popup"),
+                 popup->lblIndex + QLatin1Char(' ') + Ziname + QLatin1Char(' ') + ZiUrl);
 }

@@ -1,0 +1,78 @@
+// A changed message list announced by the real program: one popup with the new item, its sound,
+// and a click that loads the item into the member page and brings the main window back.
+#include "harness/harness.h"
+
+#include <gtest/gtest.h>
+
+using namespace harness;
+
+namespace
+{
+
+const QString MainCaption = QStringLiteral("Zelvar快报 ZV6.2");
+const QString PopupCaption = QStringLiteral("有新信息，请注意查看！");
+
+QString messageList(const QString& line5)
+{
+    QStringList rows;
+    for (int i = 0; i < 8; ++i)
+        rows << QStringLiteral("%1,旧标题%1,类别%1,/nc/show.asp?id=%1").arg(100 + i);
+    rows[5] = line5;
+    return rows.join(QStringLiteral("\r\n"));
+}
+
+TEST(AlertsEndToEnd, changedLineFiveOpensOnePopupThatLeadsToTheItem)
+{
+    Desktop& d = Desktop::instance();
+    ASSERT_TRUE(d.started()) << d.error().toStdString();
+    DevService service;
+    ASSERT_TRUE(service.start()) << service.error().toStdString();
+    ASSERT_TRUE(service.setList("tx", messageList("105,旧标题105,机构密函,/nc/show.asp?id=105")));
+
+    Program zv({.config = QByteArray("[config]\r\njgmh=1\r\n")});
+    ASSERT_TRUE(zv.start()) << zv.error().toStdString();
+    const WindowId mainWindow = waitForWindow(MainCaption, 30000, zv.pid());
+    ASSERT_NE(mainWindow, 0u);
+
+    // The first poll (30 s after start-up) takes the baseline and announces nothing.
+    auto isList = [](const LogEntry& e) { return e.path == QLatin1String("/nc/tx.asp"); };
+    const auto first = service.waitForRequest(isList, 45000);
+    ASSERT_TRUE(first.has_value());
+    EXPECT_FALSE(first->queryItem("s").isEmpty());
+    waitUntil([] { return false; }, 2000);
+    EXPECT_TRUE(findWindows(PopupCaption, zv.pid()).isEmpty());
+    EXPECT_TRUE(zv.traceOf("sound").isEmpty());
+
+    ASSERT_TRUE(service.clearLog());
+    ASSERT_TRUE(
+        service.setList("tx", messageList("777,新的机构密函,机构密函,/nc/show.asp?id=777")));
+    ASSERT_TRUE(minimise(mainWindow));
+
+    const WindowId popup = waitForWindow(PopupCaption, 45000, zv.pid());
+    ASSERT_NE(popup, 0u) << describeWindows().toStdString();
+    EXPECT_EQ(findWindows(PopupCaption, zv.pid()).size(), 1);
+    EXPECT_TRUE(isAbove(popup));
+    ASSERT_TRUE(zv.waitForTrace("popup", "新的机构密函"));
+    EXPECT_EQ(zv.traceOf("popup").size(), 1);
+    EXPECT_TRUE(zv.traceOf("popup").first().contains("/nc/show.asp?id=777"));
+    ASSERT_TRUE(zv.waitForTrace("sound", "ts1.wav"));
+    EXPECT_EQ(zv.traceOf("sound").size(), 1);
+
+    // Bottom-right of the whole screen, by the outer size.
+    const WindowGeometry g = geometry(popup);
+    EXPECT_EQ(g.client.size(), QSize(230, 102));
+
+    ASSERT_TRUE(click(popup, 115, 40));
+    const auto item = service.waitForRequest(
+        [](const LogEntry& e) {
+            return e.path == QLatin1String("/nc/show.asp") &&
+                   e.queryItem("id") == QLatin1String("777");
+        },
+        15000);
+    EXPECT_TRUE(item.has_value());
+    EXPECT_TRUE(waitForNoWindow(PopupCaption, 10000, zv.pid()));
+    EXPECT_TRUE(waitUntil([&] { return windowState(mainWindow) == WindowState::Normal; }, 10000))
+        << toString(windowState(mainWindow));
+}
+
+} // namespace
