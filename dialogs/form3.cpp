@@ -1,1 +1,109 @@
-// Filled in as the program grows.
+#include "dialogs/form3.h"
+
+#include "mainwindow/layoutrule.h"
+#include "net/browser.h"
+#include "startup/appstate.h"
+#include "startup/messagebox.h"
+#include "startup/settings.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+namespace
+{
+Form3* g_instance = nullptr;
+
+int px(int twips)
+{
+    return LayoutRule::toPixels(twips);
+}
+
+void place(QWidget* w, int left, int top, int width, int height)
+{
+    w->setGeometry(px(left), px(top), px(width), px(height));
+}
+
+QString programName()
+{
+    return QStringLiteral("Zelvar快报");
+}
+} // namespace
+
+void Form3::showForm(Browser* mainBrowser)
+{
+    if (!g_instance)
+        g_instance = new Form3(mainBrowser);
+    g_instance->show();
+}
+
+Form3* Form3::instance()
+{
+    return g_instance;
+}
+
+Form3::Form3(Browser* mainBrowser)
+    : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint), mainBrowser_(mainBrowser),
+      Label1_(new QLabel(QStringLiteral("用户名："), this)),
+      Label2_(new QLabel(QStringLiteral("密  码："), this)), Text1_(new QLineEdit(this)),
+      Text2_(new QLineEdit(this)), Command1_(new QPushButton(QStringLiteral("保存密码"), this))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("保存密码"));
+    resize(px(3675), px(2340));
+
+    place(Label1_, 360, 480, 735, 255);
+    place(Label2_, 360, 1080, 735, 255);
+    place(Text1_, 1200, 360, 1935, 375);
+    place(Text2_, 1200, 960, 1935, 375);
+    place(Command1_, 480, 1680, 2655, 435);
+    // The password is shown as typed.
+    Text2_->setEchoMode(QLineEdit::Normal);
+    setTabOrder(Text1_, Text2_);
+    setTabOrder(Text2_, Command1_);
+    connect(Command1_, &QPushButton::clicked, this, &Form3::Command1_Click);
+
+    if (QScreen* s = QGuiApplication::primaryScreen()) {
+        const QRect scr = s->geometry();
+        move(scr.x() + (scr.width() - width()) / 2, scr.y() + (scr.height() - height()) / 2);
+    }
+    Form_Load();
+}
+
+Form3::~Form3()
+{
+    if (g_instance == this)
+        g_instance = nullptr;
+}
+
+void Form3::Form_Load()
+{
+    Text1_->setText(mod_Main::SavedUser);
+    Text2_->setText(mod_Main::SavedPass);
+    Text1_->setFocus();
+}
+
+void Form3::Command1_Click()
+{
+    if (Text1_->text().isEmpty() || Text2_->text().isEmpty()) {
+        MessageBox::show(this, QStringLiteral("用户名密码不能为空"), programName(),
+                         MessageBox::Icon::None, MessageBox::Buttons::Ok);
+        return;
+    }
+    mod_Main::SavedUser = Text1_->text();
+    mod_Main::SavedPass = Text2_->text();
+    const QString mima = QStringLiteral("mima");
+    WriteIni(mima, QStringLiteral("user"), Text1_->text(), ConfigPath());
+    WriteIni(mima, QStringLiteral("pass"), Text2_->text(), ConfigPath());
+    MessageBox::show(this, QStringLiteral("保存成功"), programName(), MessageBox::Icon::None,
+                     MessageBox::Buttons::Ok);
+
+    // The texts are saved whatever the page does: a page still loading is filled by the login
+    // timer later, and a page without the four frames or one that fails is left as it is. The
+    // window closes after every successful save.
+    if (mainBrowser_ && mainBrowser_->readyState() == 4)
+        mainBrowser_->fillLogin(mod_Main::SavedUser, mod_Main::SavedPass, [](LoginFillResult) {});
+    close();
+}

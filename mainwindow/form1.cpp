@@ -1,8 +1,472 @@
 #include "mainwindow/form1.h"
 
-// Placeholder until the main window lands: a plain window with its caption.
+#include "alerts/cleartmp.h"
+#include "alerts/messagepoll.h"
+#include "alerts/wavplayer.h"
+#include "dialogs/dialog1.h"
+#include "dialogs/form3.h"
+#include "mainwindow/form1rules.h"
+#include "mainwindow/layoutrule.h"
+#include "mainwindow/newwindowhandoff.h"
+#include "mainwindow/processend.h"
+#include "mainwindow/traycontroller.h"
+#include "mainwindow/vbcheckbox.h"
+#include "net/browser.h"
+#include "popup/msnnotifier.h"
+#include "startup/appstate.h"
+#include "startup/messagebox.h"
+#include "startup/settings.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSessionManager>
+#include <QTimer>
+
+namespace
+{
+
+// Places a control at its design-time place in twips. A control whose design height is below
+// what its text and indicator need keeps its vertical centre and grows to that height.
+void place(QWidget* w, int left, int top, int width, int height)
+{
+    const int h = LayoutRule::toPixels(height);
+    const int needed = std::max(h, w->sizeHint().height());
+    const int y = LayoutRule::toPixels(top) - (needed - h) / 2;
+    w->setGeometry(LayoutRule::toPixels(left), std::max(0, y), LayoutRule::toPixels(width), needed);
+}
+
+void moveLeft(QWidget* w, int leftTwips)
+{
+    w->move(LayoutRule::toPixels(leftTwips), w->y());
+}
+
+QLabel* separator(QWidget* parent)
+{
+    auto* bar = new QLabel(parent);
+    bar->setAutoFillBackground(true);
+    QPalette pal = bar->palette();
+    pal.setColor(QPalette::Window, QColor(0xab, 0xab, 0xab));
+    bar->setPalette(pal);
+    return bar;
+}
+
+} // namespace
+
 Form1::Form1(QWidget* parent) : QWidget(parent)
 {
     setWindowTitle(QStringLiteral("Zelvar快报 ZV6.2"));
+    setWindowIcon(TrayController::makeIcon());
+    // The program lives on in the tray when its last window closes; only the ways out below
+    // end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    buildControls();
+
+    WebBrowser1_ = makeBrowser(this);
+    if (WebBrowser1_->widget()->parentWidget() != this)
+        WebBrowser1_->widget()->setParent(this);
+    tray_ = new TrayController(this, this);
+    msn_ = new MsnNotifier(this, WebBrowser1_, this);
+    wav_ = new WavPlayer(this);
+    poll_ = new MessagePoll(*this, this);
+
+    dl_ = new QTimer(this);
+    dl_->setInterval(2000);
+    connect(dl_, &QTimer::timeout, this, &Form1::dl_Timer);
+
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { close(); });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &Form1::Form_Unload);
+
+    Form_Load();
 }
+
 Form1::~Form1() = default;
+
+void Form1::buildControls()
+{
+    QFont f = font();
+    f.setPointSize(9);
+    setFont(f);
+
+    Label2_ = new QLabel(QStringLiteral("线路选择："), this);
+    place(Label2_, 120, 120, 900, 180);
+
+    static const char* const captions[5] = {"自动", "电信线路", "联通线路", "其它线路", "联通2"};
+    static const int geometry[5][4] = {{960, 60, 795, 315},
+                                       {1800, 60, 1335, 315},
+                                       {3000, 60, 1335, 315},
+                                       {4200, 120, 1095, 180},
+                                       {4200, 480, 1095, 180}};
+    Option1Group_ = new QButtonGroup(this);
+    Option1Group_->setExclusive(true);
+    for (int i = 0; i < 5; ++i) {
+        auto* b = new QRadioButton(QString::fromUtf8(captions[i]), this);
+        place(b, geometry[i][0], geometry[i][1], geometry[i][2], geometry[i][3]);
+        Option1Group_->addButton(b, i);
+        Option1_[i] = b;
+        connect(b, &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                Option1_Click(i);
+        });
+    }
+    Option1_[4]->hide();
+
+    Label4_ = separator(this);
+    place(Label4_, 5400, 0, 45, 465);
+    Label1_ = new QLabel(QStringLiteral("提醒设置："), this);
+    place(Label1_, 5520, 120, 900, 300);
+
+    Check1_ = new VbCheckBox(QStringLiteral("右下角提示详细设置"), this);
+    Check1_->setToolTip(QStringLiteral("开启/关闭提醒，点击弹出详细设置"));
+    Check1_->setValue(1);
+    place(Check1_, 6480, 120, 2775, 180);
+    Check2_ = new VbCheckBox(QStringLiteral("Zelvar宝系列"), this);
+    place(Check2_, 8280, 120, 1275, 180);
+    Check2_->hide();
+    Check3_ = new VbCheckBox(QStringLiteral("voVIP内参"), this);
+    place(Check3_, 9000, 2160, 1815, 255);
+    Check3_->hide();
+    Check4_ = new VbCheckBox(QStringLiteral("红名单"), this);
+    place(Check4_, 11280, 2160, 1215, 255);
+    Check4_->hide();
+    shengyin_ = new VbCheckBox(QStringLiteral("声音总开/关"), this);
+    shengyin_->setValue(1);
+    place(shengyin_, 9840, 120, 1335, 180);
+
+    Label5_ = separator(this);
+    place(Label5_, 11520, 0, 45, 465);
+
+    mima_ = new VbCheckBox(QStringLiteral("记住登录密码"), this);
+    place(mima_, 12960, 60, 1455, 315);
+    Command2_ = new QPushButton(QStringLiteral("关闭退出"), this);
+    place(Command2_, 14340, 60, 975, 315);
+    Command1_ = new QPushButton(QStringLiteral("推广设置"), this);
+    place(Command1_, 13320, 960, 975, 315);
+    Command1_->hide();
+
+    connect(Check1_, &QCheckBox::stateChanged, this, &Form1::Check1_Click);
+    connect(Check2_, &QCheckBox::stateChanged, this,
+            [this] { checkBoxChanged(Check2_, QStringLiteral("Check2")); });
+    connect(Check3_, &QCheckBox::stateChanged, this,
+            [this] { checkBoxChanged(Check3_, QStringLiteral("Check3")); });
+    connect(Check4_, &QCheckBox::stateChanged, this,
+            [this] { checkBoxChanged(Check4_, QStringLiteral("Check4")); });
+    connect(shengyin_, &QCheckBox::stateChanged, this,
+            [this] { checkBoxChanged(shengyin_, QStringLiteral("shengyin")); });
+    connect(mima_, &QCheckBox::stateChanged, this, &Form1::mima_Click);
+    connect(Command2_, &QPushButton::clicked, this, &Form1::Command2_Click);
+}
+
+void Form1::Form_Load()
+{
+    // New-window requests of the member page go through the hand-off, never to the engine.
+    handoff_ = new NewWindowHandoff(this, this);
+    connect(
+        WebBrowser1_, &Browser::newWindow, handoff_,
+        [this](NewWindowRequest& request) { handoff_->Web_V1_NewWindow(request); },
+        Qt::DirectConnection);
+
+    blnLoading_ = true;
+    config();
+    ClearTmp();
+    poll_->armTimer1();
+
+    setOuterSize(15500, 10400);
+    centreOnScreen();
+
+    // A stored index without a line (a hand-edited file) opens line 0.
+    mod_Main::CurLine = static_cast<qint16>(Form1Rules::effectiveLine(mod_Main::CurLine));
+    Option1_[mod_Main::CurLine]->setChecked(true);
+
+    WebBrowser1_->navigate(mod_Main::currentLineUrl() + memberPagePath());
+    WebBrowser1_->setSilent(true);
+
+    mod_Main::SavedUser = ReadIni(QStringLiteral("mima"), QStringLiteral("user"), ConfigPath());
+    mod_Main::SavedPass = ReadIni(QStringLiteral("mima"), QStringLiteral("pass"), ConfigPath());
+
+    dl_->start();
+
+    blnTemp_ = true;
+    poll_->markStart();
+
+    tray_->add();
+    blnLoading_ = false;
+}
+
+void Form1::config()
+{
+    blnTemp_ = false;
+    const QString path = ConfigPath();
+    if (!QFileInfo(path).isFile())
+        return;
+
+    const QString config = QStringLiteral("config");
+    auto load = [&](VbCheckBox* box, const QString& section, const QString& key) {
+        if (const std::optional<int> v = Form1Rules::boxStateFromIni(ReadIni(section, key, path)))
+            box->setValue(*v);
+    };
+    auto loadCategory = [&](const char* key) {
+        const QString name = QString::fromLatin1(key);
+        if (const std::optional<int> v = Form1Rules::boxStateFromIni(ReadIni(config, name, path)))
+            Dialog1::instance()->setBoxState(name, *v);
+    };
+
+    load(Check1_, config, QStringLiteral("Check1"));
+    load(Check2_, config, QStringLiteral("Check2"));
+    load(Check3_, config, QStringLiteral("Check3"));
+    load(Check4_, config, QStringLiteral("Check4"));
+    for (const char* key : {"zvgs", "zvzb", "zvzc", "jdkb", "jgmh", "jncz", "smnc"})
+        loadCategory(key);
+    load(shengyin_, config, QStringLiteral("shengyin"));
+    load(mima_, QStringLiteral("mima"), QStringLiteral("mima"));
+}
+
+void Form1::setOuterSize(int widthTwips, int heightTwips)
+{
+    const QSize frame = frameGeometry().size() - size();
+    loadOuterTwips_ = QSize(widthTwips, heightTwips);
+    loadFrame_ = frame;
+    resize(LayoutRule::toPixels(widthTwips) - frame.width(),
+           LayoutRule::toPixels(heightTwips) - frame.height());
+}
+
+void Form1::centreOnScreen()
+{
+    QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!s)
+        return;
+    const QRect scr = s->geometry();
+    const QSize outer = frameGeometry().size();
+    // Halves are kept until the move is converted to pixels; a screen smaller than the window
+    // gives negative places, applied as they are.
+    const double left =
+        (LayoutRule::toTwips(scr.width()) - LayoutRule::toTwips(outer.width())) / 2.0;
+    const double top =
+        (LayoutRule::toTwips(scr.height()) - LayoutRule::toTwips(outer.height())) / 2.0;
+    move(scr.x() + static_cast<int>(std::lround(left / LayoutRule::TwipsPerPixel)),
+         scr.y() + static_cast<int>(std::lround(top / LayoutRule::TwipsPerPixel)));
+}
+
+void Form1::Form_Resize()
+{
+    LayoutRule::State state = LayoutRule::State::Normal;
+    if (windowState() & Qt::WindowMinimized)
+        state = LayoutRule::State::Minimized;
+    else if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
+        state = LayoutRule::State::Maximized;
+
+    const QSize outerPx = frameGeometry().size();
+    const LayoutRule::Result r = LayoutRule::apply(
+        QSize(LayoutRule::toTwips(outerPx.width()), LayoutRule::toTwips(outerPx.height())), state);
+    if (!r.place)
+        return;
+    if (r.resize) {
+        const QSize frame = outerPx - size();
+        const QSize target(LayoutRule::toPixels(r.outer.width()) - frame.width(),
+                           LayoutRule::toPixels(r.outer.height()) - frame.height());
+        // A window manager that refuses the size answers with the same small size again; asking
+        // once is enough, or the two would trade sizes for ever.
+        if (target != lastClampTarget_) {
+            lastClampTarget_ = target;
+            resize(target);
+        }
+    } else {
+        lastClampTarget_ = QSize();
+    }
+
+    moveLeft(Command2_, r.command2Left);
+    moveLeft(Command1_, r.command1Left);
+    moveLeft(mima_, r.mimaLeft);
+    WebBrowser1_->widget()->setGeometry(LayoutRule::toPixels(r.browser));
+}
+
+void Form1::applyLoadGeometryForFrame()
+{
+    if (!loadOuterTwips_.isValid() || !isVisible())
+        return;
+    const QSize frame = frameGeometry().size() - size();
+    if (frame == loadFrame_)
+        return;
+    const QSize outer = loadOuterTwips_;
+    loadOuterTwips_ = QSize();
+    setOuterSize(outer.width(), outer.height());
+    loadOuterTwips_ = QSize();
+    centreOnScreen();
+}
+
+void Form1::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    applyLoadGeometryForFrame();
+    // A window manager reports its frame a moment after mapping the window.
+    QTimer::singleShot(500, this, [this] {
+        applyLoadGeometryForFrame();
+        loadOuterTwips_ = QSize();
+    });
+}
+
+void Form1::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    applyLoadGeometryForFrame();
+}
+
+void Form1::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    applyLoadGeometryForFrame();
+    Form_Resize();
+}
+
+void Form1::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+void Form1::dl_Timer()
+{
+    if (!Form1Rules::loginFillWanted(mima_->value(), mod_Main::SavedUser, mod_Main::SavedPass,
+                                     WebBrowser1_->readyState()))
+        return;
+    // The browser checks the four frames and walks the fourth; a failure ends the tick silently
+    // and the next one starts afresh.
+    WebBrowser1_->fillLogin(mod_Main::SavedUser, mod_Main::SavedPass, [](LoginFillResult) {});
+}
+
+void Form1::Option1_Click(int index)
+{
+    if (blnLoading_)
+        return;
+    const MessageBox::Answer answer = MessageBox::show(
+        this, QStringLiteral("确定要更换线路并重新登录吗？"), QStringLiteral("提醒"),
+        MessageBox::Icon::Question, MessageBox::Buttons::OkCancel);
+    if (answer != MessageBox::Answer::Ok)
+        return;
+    mod_Main::CurLine = static_cast<qint16>(index);
+    WriteIni(QStringLiteral("config"), QStringLiteral("xianlu"), QString::number(mod_Main::CurLine),
+             ConfigPath());
+    WebBrowser1_->navigate(mod_Main::currentLineUrl() + memberPagePath());
+}
+
+void Form1::checkBoxChanged(VbCheckBox* box, const QString& key)
+{
+    WriteIni(QStringLiteral("config"), key, QString::number(box->value()), ConfigPath());
+}
+
+void Form1::Check1_Click()
+{
+    checkBoxChanged(Check1_, QStringLiteral("Check1"));
+    if (Check1_->value() == 1)
+        Dialog1::showDialog();
+}
+
+void Form1::mima_Click()
+{
+    if (!blnTemp_) {
+        blnTemp_ = false;
+        return;
+    }
+    const int v = mima_->value();
+    const QString mima = QStringLiteral("mima");
+    if (v == 1) {
+        Form3::showForm(WebBrowser1_);
+    } else {
+        WriteIni(mima, QStringLiteral("user"), QString(), ConfigPath());
+        WriteIni(mima, QStringLiteral("pass"), QString(), ConfigPath());
+        mod_Main::SavedUser.clear();
+        mod_Main::SavedPass.clear();
+    }
+    WriteIni(mima, mima, QString::number(v), ConfigPath());
+}
+
+void Form1::Command2_Click()
+{
+    tray_->remove();
+    close();
+}
+
+void Form1::HideMain()
+{
+    // Without a notification area a hidden window could not be brought back.
+    if (TrayController::isAvailable())
+        hide();
+    else
+        showMinimized();
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    if (event->spontaneous() && !unloading_) {
+        event->ignore();
+        HideMain();
+        return;
+    }
+    event->accept();
+    Form_Unload();
+}
+
+void Form1::Form_Unload()
+{
+    if (unloading_)
+        return;
+    unloading_ = true;
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        windows.append(w);
+    for (qsizetype i = windows.size() - 1; i >= 0; --i) {
+        QWidget* w = windows.at(i);
+        if (!w || w == this)
+            continue;
+        try {
+            w->close();
+        } catch (...) {
+        }
+    }
+    tray_->remove();
+    ProcessEnd::now();
+}
+
+int Form1::check1State()
+{
+    return Check1_->value();
+}
+
+int Form1::check2State()
+{
+    return Check2_->value();
+}
+
+int Form1::shengyinState()
+{
+    return shengyin_->value();
+}
+
+int Form1::categoryState(const QString& boxName)
+{
+    return Dialog1::instance()->boxState(boxName);
+}
+
+void Form1::ShowMsn(const QString& ZuName, const QString& Ziname, const QString& ZiUrl)
+{
+    msn_->ShowMsn(ZuName, Ziname, ZiUrl);
+}
+
+void Form1::PlayWavFile(const QString& strFileName, int PlayCount, int JianGe)
+{
+    wav_->PlayWavFile(strFileName, PlayCount, JianGe);
+}
+
+void Form1::endProgram()
+{
+    tray_->remove();
+    ProcessEnd::now();
+}

@@ -1,10 +1,122 @@
 #pragma once
-// The main window "Zelvar快报 ZV6.2".
-#include <QWidget>
+// The main window "Zelvar快报 ZV6.2": the member page of the chosen server line, the strip of
+// line buttons and preference boxes above it, the login timer, the message poll and the tray
+// icon.
+#include "alerts/pollhost.h"
 
-class Form1 : public QWidget {
+#include <QWidget>
+#include <array>
+
+class Browser;
+class MessagePoll;
+class MsnNotifier;
+class NewWindowHandoff;
+class QButtonGroup;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+class TrayController;
+class VbCheckBox;
+class WavPlayer;
+
+class Form1 : public QWidget, public PollHost
+{
     Q_OBJECT
 public:
     explicit Form1(QWidget* parent = nullptr);
     ~Form1() override;
+
+    static QString memberPagePath() { return QStringLiteral("/nc/i88-62.asp"); }
+
+    // The public state of the window.
+    bool blnTemp() const { return blnTemp_; }
+    bool isLoading() const { return blnLoading_; }
+    MessagePoll* poll() const { return poll_; }
+    Browser* browser() const { return WebBrowser1_; }
+    TrayController* tray() const { return tray_; }
+    MsnNotifier* notifier() const { return msn_; }
+    QTimer* dl() const { return dl_; }
+
+    // The controls, by their names.
+    VbCheckBox* Check1() const { return Check1_; }
+    VbCheckBox* Check2() const { return Check2_; }
+    VbCheckBox* Check3() const { return Check3_; }
+    VbCheckBox* Check4() const { return Check4_; }
+    VbCheckBox* shengyin() const { return shengyin_; }
+    VbCheckBox* mima() const { return mima_; }
+    QRadioButton* Option1(int index) const { return Option1_.at(index); }
+    QPushButton* Command1() const { return Command1_; }
+    QPushButton* Command2() const { return Command2_; }
+
+    // PollHost
+    int check1State() override;
+    int check2State() override;
+    int shengyinState() override;
+    int categoryState(const QString& boxName) override;
+    void ShowMsn(const QString& ZuName, const QString& Ziname, const QString& ZiUrl) override;
+    void PlayWavFile(const QString& strFileName, int PlayCount, int JianGe) override;
+    void endProgram() override;
+
+public slots:
+    void dl_Timer();
+    void Option1_Click(int index);
+    void Command2_Click();
+    // The close box: into the tray, or onto the taskbar when there is no tray.
+    void HideMain();
+    // Applies the resize rule to the window as it stands.
+    void Form_Resize();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+private:
+    void buildControls();
+    void Form_Load();
+    void config();
+    void setOuterSize(int widthTwips, int heightTwips);
+    void centreOnScreen();
+    // The load's outer size assumes the frame known at that moment; the window system reports
+    // the real frame only once the window is shown, and then the size and place are redone.
+    void applyLoadGeometryForFrame();
+    // Closes every other window of the program, removes the tray icon and ends the process.
+    void Form_Unload();
+
+    void checkBoxChanged(VbCheckBox* box, const QString& key);
+    void Check1_Click();
+    void mima_Click();
+
+    Browser* WebBrowser1_ = nullptr;
+    MessagePoll* poll_ = nullptr;
+    MsnNotifier* msn_ = nullptr;
+    WavPlayer* wav_ = nullptr;
+    NewWindowHandoff* handoff_ = nullptr;
+    TrayController* tray_ = nullptr;
+    QTimer* dl_ = nullptr;
+
+    QLabel* Label2_ = nullptr;
+    std::array<QRadioButton*, 5> Option1_{};
+    QButtonGroup* Option1Group_ = nullptr;
+    QLabel* Label4_ = nullptr;
+    QLabel* Label1_ = nullptr;
+    VbCheckBox* Check1_ = nullptr;
+    VbCheckBox* Check2_ = nullptr;
+    VbCheckBox* Check3_ = nullptr;
+    VbCheckBox* Check4_ = nullptr;
+    VbCheckBox* shengyin_ = nullptr;
+    QLabel* Label5_ = nullptr;
+    VbCheckBox* mima_ = nullptr;
+    QPushButton* Command2_ = nullptr;
+    QPushButton* Command1_ = nullptr;
+
+    bool blnTemp_ = false;
+    bool blnLoading_ = false;
+    bool unloading_ = false;
+    QSize lastClampTarget_;
+    QSize loadOuterTwips_; // valid until the window has its real frame
+    QSize loadFrame_;
 };

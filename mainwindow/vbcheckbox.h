@@ -1,0 +1,20 @@
+#pragma once
+// A check box with the three stored states 0 clear, 1 checked, 2 greyed. The program can set any
+// of them; a click moves a checked or greyed box to clear and a clear box to checked.
+#include <QCheckBox>
+
+class VbCheckBox : public QCheckBox
+{
+    Q_OBJECT
+public:
+    explicit VbCheckBox(const QString& text, QWidget* parent = nullptr);
+
+    int value() const;
+    // Sets the state; only a real change raises stateChanged. Values other than 0..2 are ignored.
+    void setValue(int value);
+
+    static int toValue(Qt::CheckState state);
+
+protected:
+    void nextCheckState() override;
+};

@@ -1,0 +1,247 @@
+// What the main window does after loading: login fill, line switch, boxes, closing, tray.
+#include "form1fixture.h"
+
+#include "dialogs/dialog1.h"
+#include "mainwindow/vbcheckbox.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace
+{
+QList<FakeElement> loginForm()
+{
+    return {
+        {QStringLiteral("INPUT"), QStringLiteral("text"), QStringLiteral("UserName"), {}},
+        {QStringLiteral("input"), QStringLiteral("password"), QStringLiteral("UserPassword"), {}}};
+}
+} // namespace
+
+struct GateCase {
+    const char* name;
+    const char* mimaStored; // "" for no settings file
+    const char* user;
+    const char* pass;
+    int ready;
+    bool fills;
+};
+
+class DlTimerTest : public Form1Test, public ::testing::WithParamInterface<GateCase>
+{
+};
+
+TEST_P(DlTimerTest, fillsOnlyThroughAllGates)
+{
+    const GateCase& c = GetParam();
+    if (*c.mimaStored)
+        writeConfig(QByteArray("[mima]\r\nmima=") + c.mimaStored + "\r\n");
+    Form1* f = load();
+    mod_Main::SavedUser = QString::fromUtf8(c.user);
+    mod_Main::SavedPass = QString::fromUtf8(c.pass);
+    page()->ready = c.ready;
+    page()->fourthFrame = loginForm();
+    f->dl_Timer();
+    FakeBrowser::settle();
+    EXPECT_EQ(page()->fillCalls, c.fills ? 1 : 0);
+    EXPECT_EQ(page()->fourthFrame[0].value, c.fills ? QString::fromUtf8(c.user) : QString());
+    EXPECT_EQ(page()->fourthFrame[1].value, c.fills ? QString::fromUtf8(c.pass) : QString());
+}
+
+INSTANTIATE_TEST_SUITE_P(Gates, DlTimerTest,
+                         ::testing::Values(GateCase{"allThrough", "1", "会员", "pw", 4, true},
+                                           GateCase{"greyedBoxCounts", "2", "u", "pw", 4, true},
+                                           GateCase{"boxClear", "", "u", "pw", 4, false},
+                                           GateCase{"noUser", "1", "", "pw", 4, false},
+                                           GateCase{"noPassword", "1", "u", "", 4, false},
+                                           GateCase{"pageLoading", "1", "u", "pw", 3, false}),
+                         [](const ::testing::TestParamInfo<GateCase>& i) {
+                             return std::string(i.param.name);
+                         });
+
+TEST_F(Form1Test, dlTimerRefillsWhatTheMemberTypedAndSurvivesFailures)
+{
+    writeConfig("[mima]\r\nmima=1\r\nuser=alice\r\npass=pw\r\n");
+    Form1* f = load();
+    page()->fourthFrame = loginForm();
+    page()->fourthFrame[0].value = QStringLiteral("typed");
+    f->dl_Timer();
+    FakeBrowser::settle();
+    EXPECT_EQ(page()->fourthFrame[0].value, QStringLiteral("alice"));
+
+    page()->domFails = true;
+    f->dl_Timer();
+    FakeBrowser::settle();
+    EXPECT_EQ(ends, 0);
+    page()->domFails = false;
+    page()->fourthFrame[0].value = QStringLiteral("typed again");
+    f->dl_Timer();
+    FakeBrowser::settle();
+    EXPECT_EQ(page()->fourthFrame[0].value, QStringLiteral("alice"));
+}
+
+TEST_F(Form1Test, confirmedLineSwitchStoresAndReloads)
+{
+    Form1* f = load();
+    MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+    f->Option1(3)->setChecked(true);
+    ASSERT_EQ(MessageBox::shownTexts(),
+              QStringList{QStringLiteral("确定要更换线路并重新登录吗？")});
+    EXPECT_EQ(mod_Main::CurLine, 3);
+    EXPECT_EQ(ini("config", "xianlu"), QStringLiteral("3"));
+    ASSERT_EQ(page()->navigations.size(), 2);
+    EXPECT_EQ(page()->navigations[1].url, memberPage(3));
+}
+
+TEST_F(Form1Test, cancelledLineSwitchChangesNothing)
+{
+    Form1* f = load();
+    MessageBox::setNextAnswer(MessageBox::Answer::Cancel);
+    f->Option1(2)->setChecked(true);
+    EXPECT_EQ(MessageBox::shownTexts().size(), 1);
+    EXPECT_EQ(mod_Main::CurLine, 0);
+    EXPECT_FALSE(QFile::exists(ConfigPath()));
+    EXPECT_EQ(page()->navigations.size(), 1);
+    EXPECT_TRUE(f->Option1(2)->isChecked()); // left as the member set it
+}
+
+TEST_F(Form1Test, check1WritesAndOpensCategoriesOnlyWhenTicked)
+{
+    Form1* f = load();
+    if (Dialog1::isLoaded())
+        Dialog1::instance()->hide();
+    f->Check1()->click();
+    EXPECT_EQ(ini("config", "Check1"), QStringLiteral("0"));
+    EXPECT_FALSE(Dialog1::isLoaded() && Dialog1::instance()->isVisible());
+    f->Check1()->click();
+    EXPECT_EQ(ini("config", "Check1"), QStringLiteral("1"));
+    ASSERT_TRUE(Dialog1::isLoaded());
+    EXPECT_TRUE(Dialog1::instance()->isVisible());
+    Dialog1::instance()->hide();
+}
+
+TEST_F(Form1Test, plainBoxesWriteTheirStateAtOnce)
+{
+    Form1* f = load();
+    f->shengyin()->click();
+    EXPECT_EQ(ini("config", "shengyin"), QStringLiteral("0"));
+    f->Check3()->setValue(2);
+    EXPECT_EQ(ini("config", "Check3"), QStringLiteral("2"));
+    f->Check3()->click(); // a greyed box clicks to clear
+    EXPECT_EQ(ini("config", "Check3"), QStringLiteral("0"));
+}
+
+TEST_F(Form1Test, tickingMimaOpensLoginWindowAndKeepsStoredLogin)
+{
+    writeConfig("[mima]\r\nuser=bob\r\npass=pw\r\n");
+    Form1* f = load();
+    f->mima()->click();
+    ASSERT_NE(Form3::instance(), nullptr);
+    EXPECT_TRUE(Form3::instance()->isVisible());
+    EXPECT_EQ(Form3::instance()->Text1()->text(), QStringLiteral("bob"));
+    EXPECT_EQ(ini("mima", "mima"), QStringLiteral("1"));
+    EXPECT_EQ(ini("mima", "user"), QStringLiteral("bob"));
+    EXPECT_EQ(mod_Main::SavedPass, QStringLiteral("pw"));
+}
+
+TEST_F(Form1Test, clearingMimaForgetsTheLogin)
+{
+    writeConfig("[mima]\r\nmima=1\r\nuser=bob\r\npass=pw\r\n");
+    Form1* f = load();
+    f->mima()->click();
+    EXPECT_EQ(ini("mima", "user"), QString());
+    EXPECT_EQ(ini("mima", "pass"), QString());
+    EXPECT_EQ(ini("mima", "mima"), QStringLiteral("0"));
+    EXPECT_TRUE(mod_Main::SavedUser.isEmpty());
+    EXPECT_TRUE(mod_Main::SavedPass.isEmpty());
+    EXPECT_EQ(Form3::instance(), nullptr);
+    page()->fourthFrame = loginForm();
+    f->dl_Timer();
+    FakeBrowser::settle();
+    EXPECT_EQ(page()->fillCalls, 0);
+}
+
+TEST_F(Form1Test, closeBoxHidesAndKeepsRunning)
+{
+    Form1* f = load();
+    f->show();
+    closeBox();
+    EXPECT_FALSE(f->isVisible());
+    EXPECT_EQ(ends, 0);
+    EXPECT_TRUE(f->tray()->isShown());
+
+    f->tray()->onActivated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(f->isVisible());
+}
+
+TEST_F(Form1Test, closeBoxMinimisesWithoutTray)
+{
+    TrayController::setAvailableForTesting(false);
+    Form1* f = load();
+    f->show();
+    closeBox();
+    EXPECT_TRUE(f->isVisible());
+    EXPECT_TRUE(f->isMinimized());
+    EXPECT_EQ(ends, 0);
+}
+
+TEST_F(Form1Test, trayLeftClickRestoresMinimisedWindowOtherClicksDoNothing)
+{
+    Form1* f = load();
+    f->showMinimized();
+    f->tray()->onActivated(QSystemTrayIcon::DoubleClick);
+    f->tray()->onActivated(QSystemTrayIcon::Context);
+    EXPECT_TRUE(f->isMinimized());
+    f->tray()->onActivated(QSystemTrayIcon::Trigger);
+    EXPECT_FALSE(f->isMinimized());
+    EXPECT_TRUE(f->isVisible());
+
+    f->hide();
+    f->tray()->mnuShowAction()->trigger();
+    EXPECT_TRUE(f->isVisible());
+}
+
+TEST_F(Form1Test, command2RemovesIconClosesEveryWindowAndEnds)
+{
+    Form1* f = load();
+    f->show();
+    Form3::showForm(f->browser());
+    ASSERT_NE(Form3::instance(), nullptr);
+    f->Command2()->click();
+    FakeBrowser::settle();
+    EXPECT_FALSE(f->tray()->isShown());
+    EXPECT_EQ(Form3::instance(), nullptr);
+    EXPECT_EQ(ends, 1);
+}
+
+TEST_F(Form1Test, mnuQuitEndsAtOnceLeavingWindowsAlone)
+{
+    Form1* f = load();
+    f->show();
+    Form3::showForm(f->browser());
+    f->tray()->mnuQuitAction()->trigger();
+    EXPECT_EQ(ends, 1);
+    EXPECT_FALSE(f->tray()->isShown());
+    EXPECT_NE(Form3::instance(), nullptr);
+}
+
+TEST_F(Form1Test, sessionEndClosesWindowsAndEnds)
+{
+    Form1* f = load();
+    f->show();
+    Form3::showForm(f->browser());
+    QMetaObject::invokeMethod(qApp, "aboutToQuit", Qt::DirectConnection);
+    FakeBrowser::settle();
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(Form3::instance(), nullptr);
+    EXPECT_FALSE(f->tray()->isShown());
+}
+
+TEST_F(Form1Test, runningTimeLimitEndsTheProgram)
+{
+    Form1* f = load();
+    f->endProgram();
+    EXPECT_EQ(ends, 1);
+    EXPECT_FALSE(f->tray()->isShown());
+}
