@@ -61,6 +61,16 @@ TEST(AlertsEndToEnd, changedLineFiveOpensOnePopupThatLeadsToTheItem)
     // Bottom-right of the whole screen, by the outer size.
     const WindowGeometry g = geometry(popup);
     EXPECT_EQ(g.client.size(), QSize(230, 102));
+    const QSize screen = d.options().screen;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            const QRect outer = geometry(popup).outer;
+            return outer.x() == screen.width() - outer.width() - 3 &&
+                   outer.y() == screen.height() - outer.height() - 33;
+        },
+        3000))
+        << "outer " << geometry(popup).outer.x() << "," << geometry(popup).outer.y() << " "
+        << geometry(popup).outer.width() << "x" << geometry(popup).outer.height();
 
     ASSERT_TRUE(click(popup, 115, 40));
     const auto item = service.waitForRequest(
