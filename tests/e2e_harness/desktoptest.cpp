@@ -3,7 +3,10 @@
 #include "childprocess.h"
 #include "harness/harness.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -62,6 +65,7 @@ TEST(ChildDesktop, reportsItsProcesses)
         pids.append(QString::number(p));
     pids.append(d.hasTray() ? QStringLiteral("tray") : QStringLiteral("notray"));
     pids.append(d.hasSound() ? QStringLiteral("sound") : QStringLiteral("nosound"));
+    pids.append(QFileInfo(d.runtimeDir()).path());
     QFile out(qEnvironmentVariable("ZV_HARNESS_CHILD_OUT"));
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
     out.write(pids.join(QLatin1Char(' ')).toLatin1());
@@ -102,7 +106,13 @@ TEST_P(DesktopLifetime, leavesNoProcessBehind)
             return !report.isEmpty() || !child->running();
         },
         30000));
-    ASSERT_GE(report.size(), 2) << child->logTail(40).toStdString();
+    ASSERT_GE(report.size(), 3) << child->logTail(40).toStdString();
+    // A killed child cannot remove its desktop's folder; the parent tidies up.
+    const QString childFolder = report.takeLast();
+    const auto tidy = qScopeGuard([&] {
+        if (childFolder.contains(QLatin1String("zv-desktop-")))
+            QDir(childFolder).removeRecursively();
+    });
     EXPECT_EQ(report.contains(QStringLiteral("tray")), c.tray);
     EXPECT_EQ(report.contains(QStringLiteral("sound")), c.sound);
     const QStringList pidTexts = report.mid(0, report.size() - 2);
