@@ -75,7 +75,15 @@ TEST(Program, showsItsMainWindowAndLeavesNothingBehind)
     const QImage shot(png);
     EXPECT_EQ(shot.size(), g.outer.size());
 
-    const QList<qint64> seen = zv.helpers();
+    EXPECT_NE(waitForTrayIcon(zv.pid(), 10000), 0u);
+    // The browser engine's helper processes are the program's children.
+    QList<qint64> seen;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            seen = zv.helpers();
+            return !seen.isEmpty();
+        },
+        20000));
     zv.kill();
     EXPECT_FALSE(zv.running());
     EXPECT_TRUE(zv.leftovers().isEmpty());
