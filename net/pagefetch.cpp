@@ -1,5 +1,7 @@
 #include "net/pagefetch.h"
 
+#include "startup/gbkcodec.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
@@ -95,6 +97,8 @@ void setDefaultFetchLimits(const FetchLimits& limits)
 QString BytesToText(const QByteArray& bytes, const QString& charset)
 {
     const QByteArray name = iconvName(charset);
+    if (name == "GBK")
+        return GbkCodec::decode(bytes);
     if (name == "UTF-8" || name == "UTF8")
         return QString::fromUtf8(bytes);
     if (auto text = iconvDecode(bytes, name))

@@ -4,6 +4,7 @@
 #include "alerts/pollhost.h"
 #include "net/pagefetch.h"
 #include "startup/appstate.h"
+#include "startup/gbkcodec.h"
 #include "startup/settings.h"
 
 #include <QElapsedTimer>
@@ -14,6 +15,7 @@
 #include <httplib.h>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 namespace
 {
@@ -278,6 +280,73 @@ TEST_F(PollTest, ticksDuringAStalledFetchStartNoSecondPoll)
     EXPECT_EQ(stall.requests.load(), 2);
     EXPECT_EQ(poll.bak, "0,a,b,/c");
     setDefaultFetchLimits(saved);
+}
+
+// Serves the given answers to successive list requests, the last one from then on.
+class ScriptedServer
+{
+public:
+    struct Answer {
+        int status;
+        std::string body;
+    };
+    explicit ScriptedServer(std::vector<Answer> answers) : answers_(std::move(answers))
+    {
+        server.Get("/nc/tx.asp", [this](const httplib::Request&, httplib::Response& res) {
+            const size_t i = std::min<size_t>(next_++, answers_.size() - 1);
+            res.status = answers_[i].status;
+            res.set_content(answers_[i].body, "text/plain");
+        });
+        port = server.bind_to_any_port("127.0.0.1");
+        thread = std::thread([this] { server.listen_after_bind(); });
+        while (!server.is_running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ~ScriptedServer()
+    {
+        server.stop();
+        thread.join();
+    }
+    httplib::Server server;
+    std::thread thread;
+    int port = 0;
+
+private:
+    std::vector<Answer> answers_;
+    std::atomic<size_t> next_{0};
+};
+
+TEST_F(PollTest, keepsPollingThroughBadAnswersFromARealServer)
+{
+    // The lists travel in GBK, as the service sends them.
+    const std::string base = GbkCodec::encode(list()).toStdString();
+    const std::string changed =
+        GbkCodec::encode(list({{5, "5,新标题5,类别5,/nc/item.asp?id=5"}})).toStdString();
+    ScriptedServer srv({{200, base},
+                        {500, "<html><body>Internal error</body></html>"},
+                        {200, ""},
+                        {500, "boom"},
+                        {200, std::string(1 << 19, 'x') + "\r\n" + std::string(10000, ',')},
+                        {200, "\x81\xFF\xFE,\x80"},
+                        {200, std::string(2 << 20, 'y')},
+                        {200, base},
+                        {200, changed}});
+    mod_Main::ServerLines[0] = QStringLiteral("http://127.0.0.1:%1").arg(srv.port);
+    poll.setFetcher([](const QString& url) { return FetchPageText(url, "GB2312"); });
+
+    QStringList last;
+    for (int i = 0; i < 9; ++i) {
+        host.calls.clear();
+        poll.Timer1_Timer();
+        EXPECT_EQ(poll.t, 0);
+        last = host.calls;
+    }
+    // The odd answers became baselines in turn; the last change is announced against the list
+    // before it, with the new title.
+    EXPECT_EQ(last, (QStringList{"msn 类别5|新标题5|http://127.0.0.1:" + QString::number(srv.port) +
+                                     "/nc/item.asp?id=5",
+                                 "wav /opt/zv/ts1.wav 1 5"}));
+    EXPECT_EQ(poll.bak, list({{5, "5,新标题5,类别5,/nc/item.asp?id=5"}}));
 }
 
 } // namespace
