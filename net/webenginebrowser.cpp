@@ -54,8 +54,10 @@ QUrl toUrl(const QString& text)
 
 } // namespace
 
-WebEngineBrowser::WebEngineBrowser(QWidget* parent) : Browser(parent)
+WebEngineBrowser::WebEngineBrowser(QWidget* parent)
+    : Browser(parent), menuPairing_(kMenuReportMaxAgeMs, kContextMenuWaitMs)
 {
+    clock_.start();
     const QString token = newToken();
     view_ = new BrowserView(parent);
     page_ = new BrowserPage(QWebEngineProfile::defaultProfile(), token, view_);
@@ -85,7 +87,10 @@ WebEngineBrowser::WebEngineBrowser(QWidget* parent) : Browser(parent)
     view_->onContextMenu = [this] { onViewContextMenu(); };
     menuTimer_.setSingleShot(true);
     menuTimer_.setInterval(kContextMenuWaitMs);
-    connect(&menuTimer_, &QTimer::timeout, this, [this] { dispatchContextMenu(0); });
+    connect(&menuTimer_, &QTimer::timeout, this, [this] {
+        if (const auto doc = menuPairing_.expire())
+            dispatchContextMenu(*doc);
+    });
 }
 
 WebEngineBrowser::~WebEngineBrowser()
@@ -221,12 +226,9 @@ void WebEngineBrowser::onReport(const QString& message)
     if (!report)
         return;
     if (report->kind == FrameReport::ContextMenu) {
-        if (menuPending_) {
+        if (const auto doc = menuPairing_.report(report->docId, clock_.elapsed())) {
             menuTimer_.stop();
-            dispatchContextMenu(report->docId);
-        } else {
-            menuDocId_ = report->docId;
-            menuDocAge_.start();
+            dispatchContextMenu(*doc);
         }
         return;
     }
@@ -258,19 +260,16 @@ void WebEngineBrowser::onNewWindowRequested(QWebEngineNewWindowRequest& request)
 
 void WebEngineBrowser::onViewContextMenu()
 {
-    if (menuDocId_ != 0 && menuDocAge_.isValid() && menuDocAge_.elapsed() <= kMenuReportMaxAgeMs) {
-        dispatchContextMenu(menuDocId_);
+    if (const auto doc = menuPairing_.request(clock_.elapsed())) {
+        menuTimer_.stop();
+        dispatchContextMenu(*doc);
         return;
     }
-    menuPending_ = true;
     menuTimer_.start();
 }
 
 void WebEngineBrowser::dispatchContextMenu(quint64 docId)
 {
-    menuPending_ = false;
-    menuDocId_ = 0;
-    menuDocAge_.invalidate();
     if (!view_)
         return;
     ContextMenuRequest request;

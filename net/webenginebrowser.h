@@ -6,6 +6,7 @@
 // world that reports its creation, its load and right clicks; that is where per-frame document
 // complete events, the ready state and the document under a context menu come from.
 #include "net/browser.h"
+#include "net/contextmenupairing.h"
 #include "net/frametracker.h"
 
 #include <QElapsedTimer>
@@ -62,8 +63,7 @@ private:
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 
     // A right click: the Qt event and the document's report may come in either order.
-    bool menuPending_ = false;
+    ContextMenuPairing menuPairing_;
     QTimer menuTimer_;
-    quint64 menuDocId_ = 0;
-    QElapsedTimer menuDocAge_;
+    QElapsedTimer clock_;
 };
