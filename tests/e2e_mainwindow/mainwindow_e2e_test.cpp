@@ -1,0 +1,125 @@
+// The real main window under a desktop with a tray: its member page, the remembered login typed
+// into the page, the close box, the tray icon and its menu.
+#include "harness/harness.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace harness;
+
+namespace
+{
+
+const QString MainCaption = QStringLiteral("Zelvar快报 ZV6.2");
+const QString MemberPage = QStringLiteral("/nc/i88-62.asp");
+
+class MainWindowEndToEnd : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Desktop& d = Desktop::instance();
+        ASSERT_TRUE(d.started()) << d.error().toStdString();
+        ASSERT_TRUE(service.start()) << service.error().toStdString();
+    }
+
+    WindowId startProgram(Program& zv)
+    {
+        if (!zv.start()) {
+            ADD_FAILURE() << zv.error().toStdString();
+            return 0;
+        }
+        return waitForWindow(MainCaption, 30000, zv.pid());
+    }
+
+    DevService service;
+};
+
+TEST_F(MainWindowEndToEnd, opensMemberPageAndHidesIntoTheTray)
+{
+    Program zv;
+    const WindowId w = startProgram(zv);
+    ASSERT_NE(w, 0u) << describeWindows().toStdString();
+    const auto page = service.waitForPath(MemberPage, 20000);
+    ASSERT_TRUE(page.has_value());
+    EXPECT_TRUE(DevService::lineUrl(0).contains(page->host)) << page->host.toStdString();
+
+    const WindowGeometry g = geometry(w);
+    EXPECT_GE(g.outer.width(), 1024);
+    EXPECT_GE(g.outer.height(), 712);
+    waitUntil([] { return false; }, 3000); // let the frames render
+    screenshot(QStringLiteral("/tmp/zv-mainwindow.png"), w);
+
+    const WindowId icon = waitForTrayIcon(zv.pid(), 15000);
+    ASSERT_NE(icon, 0u);
+
+    // The close box hides the window; the program and its icon stay.
+    ASSERT_TRUE(closeWindow(w));
+    EXPECT_TRUE(waitUntil([&] { return !isVisible(w); }, 10000));
+    waitUntil([] { return false; }, 1000);
+    EXPECT_TRUE(zv.running());
+    EXPECT_TRUE(trayIcons().contains(icon));
+
+    // A left click on the icon brings it back.
+    ASSERT_TRUE(clickTrayIcon(icon, 1));
+    EXPECT_TRUE(waitUntil([&] { return isVisible(w); }, 10000));
+    EXPECT_FALSE(zv.hasConfig()); // nothing was changed, nothing written
+}
+
+TEST_F(MainWindowEndToEnd, remembersLoginIntoTheMemberPage)
+{
+    Program zv({.config = QByteArray("[mima]\r\nmima=1\r\nuser=member01\r\npass=pa55word\r\n")});
+    const WindowId w = startProgram(zv);
+    ASSERT_NE(w, 0u) << describeWindows().toStdString();
+    ASSERT_TRUE(service.waitForPath(QStringLiteral("/nc/main.asp"), 20000).has_value());
+    // A few login ticks; then the member presses Return in the filled form.
+    waitUntil([] { return false; }, 5000);
+    const WindowGeometry g = geometry(w);
+    // The fourth frame lies right of the two narrow ones and below the top bar.
+    ASSERT_TRUE(click(w, g.client.width() - 150, g.client.height() - 80));
+    ASSERT_TRUE(key(w, QStringLiteral("Tab")));
+    ASSERT_TRUE(key(w, QStringLiteral("Return")));
+    const auto login = service.waitForRequest(
+        [](const LogEntry& e) {
+            return e.method == QLatin1String("POST") && e.path == QLatin1String("/nc/login.asp");
+        },
+        15000);
+    ASSERT_TRUE(login.has_value());
+    EXPECT_TRUE(login->body.contains("UserName=member01")) << login->body.constData();
+    EXPECT_TRUE(login->body.contains("UserPassword=pa55word")) << login->body.constData();
+}
+
+TEST_F(MainWindowEndToEnd, trayMenuQuitEndsEverything)
+{
+    Program zv;
+    const WindowId w = startProgram(zv);
+    ASSERT_NE(w, 0u) << describeWindows().toStdString();
+    ASSERT_TRUE(service.waitForPath(MemberPage, 20000).has_value());
+    waitUntil([] { return false; }, 2000);
+    EXPECT_FALSE(zv.helpers().isEmpty()); // the engine's helper processes run
+
+    const WindowId icon = waitForTrayIcon(zv.pid(), 15000);
+    ASSERT_NE(icon, 0u);
+    ASSERT_TRUE(clickTrayIcon(icon, 3));
+    ASSERT_NE(waitForPopupMenu(zv.pid()), 0u);
+    ASSERT_TRUE(chooseMenuItemByKeys(1)); // "关闭退出"
+    ASSERT_TRUE(zv.waitForExit(10000));
+    EXPECT_FALSE(zv.crashed());
+    EXPECT_TRUE(waitUntil([&] { return zv.leftovers().isEmpty(); }, 5000));
+    EXPECT_FALSE(trayIcons().contains(icon));
+}
+
+TEST_F(MainWindowEndToEnd, storedLineThreeOpensItsPage)
+{
+    Program zv({.config = QByteArray("[config]\r\nxianlu=3\r\n")});
+    const WindowId w = startProgram(zv);
+    ASSERT_NE(w, 0u);
+    const auto page = service.waitForRequest(
+        [](const LogEntry& e) {
+            return e.path == MemberPage && DevService::lineUrl(3).endsWith(e.host.section(':', -1));
+        },
+        20000);
+    EXPECT_TRUE(page.has_value());
+}
+
+} // namespace
