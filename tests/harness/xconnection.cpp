@@ -1,7 +1,5 @@
 #include "harness/xconnection.h"
 
-#include <QHash>
-
 #include <cstdlib>
 #include <cstring>
 #include <xcb/xcb.h>
