@@ -132,6 +132,9 @@ void DevService::start()
     for (auto& listener : listeners_) {
         Listener* l = listener.get();
         l->thread = std::thread([l] { l->server.listen_after_bind(); });
+        // A stop() that comes before the accept loop runs would be lost.
+        for (int i = 0; i < 5000 && !l->server.is_running(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     if (options_.demo)
         demo_.start();

@@ -1,5 +1,7 @@
 #include "testsite.h"
 
+#include <chrono>
+
 QString SiteRequest::header(const char* name) const
 {
     for (const auto& [key, value] : headers) {
@@ -21,6 +23,9 @@ TestSite::TestSite(const char* host) : host_(host)
     server_.Post(".*", serve);
     port_ = server_.bind_to_any_port(host_);
     thread_ = std::thread([this] { server_.listen_after_bind(); });
+    // A stop() that comes before the accept loop runs is lost and the join never returns.
+    for (int i = 0; i < 5000 && !server_.is_running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 TestSite::~TestSite()
