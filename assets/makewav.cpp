@@ -6,7 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
-namespace {
+namespace
+{
 void put16(std::vector<unsigned char>& b, uint16_t v)
 {
     b.push_back(v & 0xff);
@@ -17,7 +18,7 @@ void put32(std::vector<unsigned char>& b, uint32_t v)
     put16(b, v & 0xffff);
     put16(b, v >> 16);
 }
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -44,17 +45,20 @@ int main(int argc, char** argv)
     }
 
     std::vector<unsigned char> out;
-    for (char c : {'R', 'I', 'F', 'F'}) out.push_back(c);
+    for (char c : {'R', 'I', 'F', 'F'})
+        out.push_back(c);
     put32(out, 36 + static_cast<uint32_t>(data.size()));
-    for (char c : {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '}) out.push_back(c);
+    for (char c : {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '})
+        out.push_back(c);
     put32(out, 16);
-    put16(out, 1);  // PCM
-    put16(out, 1);  // mono
+    put16(out, 1); // PCM
+    put16(out, 1); // mono
     put32(out, rate);
     put32(out, rate * 2);
     put16(out, 2);
     put16(out, 16);
-    for (char c : {'d', 'a', 't', 'a'}) out.push_back(c);
+    for (char c : {'d', 'a', 't', 'a'})
+        out.push_back(c);
     put32(out, static_cast<uint32_t>(data.size()));
     out.insert(out.end(), data.begin(), data.end());
 

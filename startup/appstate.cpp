@@ -2,7 +2,8 @@
 
 #include "zvconfig.h"
 
-namespace mod_Main {
+namespace mod_Main
+{
 
 std::array<QString, 4> ServerLines;
 qint16 CurLine = 0;
@@ -21,4 +22,4 @@ QString currentLineUrl()
     return ServerLines[static_cast<size_t>(i)];
 }
 
-}  // namespace mod_Main
+} // namespace mod_Main

@@ -3,7 +3,8 @@
 #include <QString>
 #include <array>
 
-namespace mod_Main {
+namespace mod_Main
+{
 
 // Base URL of each server line ("http://host[:port]", no trailing slash), fixed at start.
 extern std::array<QString, 4> ServerLines;
@@ -18,4 +19,4 @@ void fillServerLines();
 // ServerLines[CurLine], or line 0 when CurLine is outside 0..3.
 QString currentLineUrl();
 
-}  // namespace mod_Main
+} // namespace mod_Main

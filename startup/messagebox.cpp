@@ -5,7 +5,8 @@
 #include <QMessageBox>
 #include <QQueue>
 
-namespace {
+namespace
+{
 QQueue<MessageBox::Answer>& scripted()
 {
     static QQueue<MessageBox::Answer> q;
@@ -16,7 +17,7 @@ QStringList& shown()
     static QStringList s;
     return s;
 }
-}  // namespace
+} // namespace
 
 MessageBox::Answer MessageBox::show(QWidget* parent, const QString& text, const QString& title,
                                     Icon icon, Buttons buttons)
@@ -30,10 +31,18 @@ MessageBox::Answer MessageBox::show(QWidget* parent, const QString& text, const 
     box.setText(text);
     box.setWindowTitle(title);
     switch (icon) {
-    case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
-    case Icon::Question: box.setIcon(QMessageBox::Question); break;
-    case Icon::Information: box.setIcon(QMessageBox::Information); break;
-    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case Icon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Icon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
     }
     if (buttons == Buttons::OkCancel) {
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);

@@ -5,7 +5,8 @@
 
 class QWidget;
 
-class MessageBox {
+class MessageBox
+{
 public:
     enum class Icon { None, Critical, Question, Information };
     enum class Buttons { Ok, OkCancel };

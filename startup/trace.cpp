@@ -5,7 +5,8 @@
 
 #include <QFile>
 
-namespace Trace {
+namespace Trace
+{
 
 bool enabled()
 {
@@ -24,4 +25,4 @@ void event(const QString& kind, const QString& detail)
     f.write(line.toUtf8() + '\n');
 }
 
-}  // namespace Trace
+} // namespace Trace

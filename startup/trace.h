@@ -4,7 +4,8 @@
 // line each: "<kind>\t<detail>". In every other build this does nothing.
 #include <QString>
 
-namespace Trace {
+namespace Trace
+{
 void event(const QString& kind, const QString& detail);
 bool enabled();
-}  // namespace Trace
+} // namespace Trace

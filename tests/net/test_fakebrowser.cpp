@@ -1,6 +1,6 @@
 // The fake browser walks the fourth frame by the same rules as the engine (same table).
-#include "support/fakebrowser.h"
 #include "logincases.h"
+#include "support/fakebrowser.h"
 
 #include <gtest/gtest.h>
 

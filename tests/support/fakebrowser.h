@@ -15,7 +15,8 @@ struct FakeElement {
     QString value;
 };
 
-class FakeBrowser : public Browser {
+class FakeBrowser : public Browser
+{
     Q_OBJECT
 public:
     struct Navigation {
@@ -45,18 +46,18 @@ public:
     // The page as the engine would see it.
     int ready = 4;
     int frames = 4;
-    QList<FakeElement> fourthFrame;  // elements of frames[3].document.all
-    bool domFails = false;           // every object-model call fails
+    QList<FakeElement> fourthFrame; // elements of frames[3].document.all
+    bool domFails = false;          // every object-model call fails
 
     // What the windows asked for.
     QList<Navigation> navigations;
-    QStringList frameLocations;  // "index url" for each successful setFrameLocation
+    QStringList frameLocations; // "index url" for each successful setFrameLocation
     int backs = 0, forwards = 0, refreshes = 0, fillCalls = 0;
     bool silent = false;
 
     // Raise the engine's events.
     void completeDocument(quint64 docId, const QString& url, bool isTop = false);
-    bool rightClick(quint64 docId);  // true when a handler took the menu
+    bool rightClick(quint64 docId); // true when a handler took the menu
     NewWindowRequest requestNewWindow(const QString& url, const QByteArray& postData = {});
 
     // Runs pending answers.
@@ -68,7 +69,8 @@ private:
 
 // Installs a factory that makes FakeBrowsers and remembers them, newest last; restores the
 // engine when it goes out of scope.
-class FakeBrowserFactory {
+class FakeBrowserFactory
+{
 public:
     FakeBrowserFactory();
     ~FakeBrowserFactory();
