@@ -1,0 +1,266 @@
+// The member page's new-window requests in the real program: our own browser windows for the
+// service's pages, the default browser for the marketplace, nothing for local addresses.
+#include "devtoolsclient.h"
+#include "harness/harness.h"
+
+#include <QJsonValue>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace harness;
+
+namespace
+{
+
+const QString kMainCaption = QStringLiteral("Zelvar快报 ZV6.2");
+const QString kForm4Caption = QStringLiteral("首席Zelvar          提示：全屏查看效果更佳");
+// How long a request that should open nothing is given to show something after all.
+constexpr int kQuietMs = 2000;
+
+class BrowserWindowE2E : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        Desktop& d = Desktop::instance();
+        if (!d.started())
+            return;
+        service_ = std::make_unique<DevService>();
+        if (!service_->start())
+            return;
+        devtools_ = std::make_unique<DevToolsClient>(DevToolsClient::freePort());
+        Program::Options options;
+        options.config = QByteArray("[config]\r\nxianlu=0\r\n");
+        options.extraEnv.insert(QStringLiteral("QTWEBENGINE_REMOTE_DEBUGGING"),
+                                devtools_->environmentValue());
+        program_ = std::make_unique<Program>(options);
+        if (!program_->start())
+            return;
+        if (waitForWindow(kMainCaption, 30000, program_->pid()) == 0)
+            return;
+        // The member page with its menu frame loaded.
+        ready_ = devtools_
+                     ->waitForPage(
+                         [](const DevToolsClient::Target& t) {
+                             if (!t.url.endsWith(QLatin1String("/nc/i88-62.asp")))
+                                 return false;
+                             const auto v = devtools_->evaluate(
+                                 t, QStringLiteral("!!(window.frames['menu'] && "
+                                                   "window.frames['menu'].document."
+                                                   "getElementById('lnk-blank'))"));
+                             return v && v->toBool();
+                         },
+                         30000)
+                     .has_value();
+    }
+
+    static void TearDownTestSuite()
+    {
+        program_.reset();
+        service_.reset();
+        devtools_.reset();
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(ready_) << "program or service did not come up\n"
+                            << (program_ ? program_->error().toStdString() : std::string())
+                            << (service_ ? service_->error().toStdString() : std::string())
+                            << describeWindows().toStdString();
+        ASSERT_TRUE(service_->clearLog());
+        ASSERT_EQ(browserWindows().size(), 0);
+    }
+
+    void TearDown() override
+    {
+        if (!ready_)
+            return;
+        for (WindowId w : browserWindows())
+            closeWindow(w);
+        EXPECT_TRUE(waitForNoWindow(kForm4Caption, 10000, program_->pid()));
+        EXPECT_TRUE(program_->running());
+    }
+
+    static QList<WindowId> browserWindows()
+    {
+        QList<WindowId> mapped;
+        for (WindowId w : findWindows(kForm4Caption, program_->pid()))
+            if (isMapped(w))
+                mapped.append(w);
+        return mapped;
+    }
+
+    static std::optional<DevToolsClient::Target> memberPage()
+    {
+        for (const DevToolsClient::Target& t : devtools_->pages())
+            if (t.url.endsWith(QLatin1String("/nc/i88-62.asp")))
+                return t;
+        return std::nullopt;
+    }
+
+    // Clicks an element of the member page's menu frame, as the member would.
+    static void clickInMenu(const QString& id)
+    {
+        const auto page = memberPage();
+        ASSERT_TRUE(page.has_value());
+        const auto clicked = devtools_->evaluate(
+            *page, QStringLiteral("(() => { const e = window.frames['menu'].document"
+                                  ".getElementById('%1'); if (!e) return false; e.click(); "
+                                  "return true; })()")
+                       .arg(id));
+        ASSERT_TRUE(clicked && clicked->toBool()) << id.toStdString();
+    }
+
+    static std::optional<DevToolsClient::Target> waitForPageAt(const QString& urlPart)
+    {
+        return devtools_->waitForPage(
+            [&urlPart](const DevToolsClient::Target& t) { return t.url.contains(urlPart); });
+    }
+
+    // Waits for exactly one browser window and checks that no other shows up after it.
+    static WindowId expectOneBrowserWindow()
+    {
+        const WindowId w = waitForWindow(kForm4Caption, 15000, program_->pid());
+        if (w == 0)
+            return 0;
+        QThread::msleep(500);
+        EXPECT_EQ(browserWindows().size(), 1) << describeWindows().toStdString();
+        EXPECT_FALSE(netWmState(w).contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")));
+        return w;
+    }
+
+    static void expectNoBrowserWindowFor(int ms)
+    {
+        waitUntil([] { return !browserWindows().isEmpty(); }, ms);
+        EXPECT_TRUE(browserWindows().isEmpty()) << describeWindows().toStdString();
+    }
+
+    static inline std::unique_ptr<DevService> service_;
+    static inline std::unique_ptr<DevToolsClient> devtools_;
+    static inline std::unique_ptr<Program> program_;
+    static inline bool ready_ = false;
+};
+
+TEST_F(BrowserWindowE2E, targetBlankLinkOpensOneBrowserWindowOnThatPage)
+{
+    clickInMenu(QStringLiteral("lnk-blank"));
+    ASSERT_NE(expectOneBrowserWindow(), 0u);
+    EXPECT_TRUE(waitForPageAt(QStringLiteral("/nc/show.asp?id=10229")).has_value());
+    const auto get = service_->waitForRequest([](const DevService::LogEntry& e) {
+        return e.path == QLatin1String("/nc/show.asp") && e.queryItem("id") == "10229";
+    });
+    EXPECT_TRUE(get.has_value());
+    // The member page stays where it was, and the engine opened no window of its own.
+    EXPECT_TRUE(memberPage().has_value());
+    EXPECT_EQ(devtools_->pages().size(), 2);
+}
+
+TEST_F(BrowserWindowE2E, twoLinksGiveTwoWindows)
+{
+    clickInMenu(QStringLiteral("lnk-blank"));
+    ASSERT_NE(waitForWindow(kForm4Caption, 15000, program_->pid()), 0u);
+    clickInMenu(QStringLiteral("lnk-blank2"));
+    EXPECT_TRUE(waitUntil([] { return browserWindows().size() == 2; }, 15000))
+        << describeWindows().toStdString();
+    EXPECT_TRUE(waitForPageAt(QStringLiteral("/nc/show.asp?id=10229")).has_value());
+    EXPECT_TRUE(waitForPageAt(QStringLiteral("/nc/show.asp?id=10231")).has_value());
+}
+
+TEST_F(BrowserWindowE2E, windowOpenGivesOneBrowserWindow)
+{
+    clickInMenu(QStringLiteral("btn-open"));
+    ASSERT_NE(expectOneBrowserWindow(), 0u);
+    EXPECT_TRUE(waitForPageAt(QStringLiteral("/nc/newwin.asp")).has_value());
+    EXPECT_TRUE(service_->waitForPath(QStringLiteral("/nc/newwin.asp")).has_value());
+}
+
+TEST_F(BrowserWindowE2E, formPostArrivesWithItsBody)
+{
+    clickInMenu(QStringLiteral("btn-post"));
+    ASSERT_NE(expectOneBrowserWindow(), 0u);
+    const auto post = service_->waitForRequest([](const DevService::LogEntry& e) {
+        return e.method == QLatin1String("POST") && e.path == QLatin1String("/nc/echo.asp");
+    });
+    ASSERT_TRUE(post.has_value());
+    EXPECT_TRUE(post->body.startsWith("from=menu&keyword=")) << post->body.toStdString();
+    EXPECT_EQ(post->header(QStringLiteral("Content-Type")),
+              QStringLiteral("application/x-www-form-urlencoded"));
+
+    // The window shows the answer to that post.
+    const auto page = waitForPageAt(QStringLiteral("/nc/echo.asp"));
+    ASSERT_TRUE(page.has_value());
+    QString method;
+    waitUntil(
+        [&] {
+            const auto v = devtools_->evaluate(
+                *page, QStringLiteral("(document.getElementById('method') || {}).textContent"));
+            method = v ? v->toString() : QString();
+            return method.contains(QLatin1String("POST"));
+        },
+        10000);
+    EXPECT_TRUE(method.contains(QLatin1String("POST"))) << method.toStdString();
+}
+
+TEST_F(BrowserWindowE2E, newWindowRequestInsideBrowserWindowStaysInIt)
+{
+    clickInMenu(QStringLiteral("btn-open"));
+    ASSERT_NE(expectOneBrowserWindow(), 0u);
+    const auto page = waitForPageAt(QStringLiteral("/nc/newwin.asp"));
+    ASSERT_TRUE(page.has_value());
+    // Give the page time to finish so the link is there.
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            const auto v =
+                devtools_->evaluate(*page, QStringLiteral("!!document.getElementById('frm-post')"));
+            return v && v->toBool();
+        },
+        10000));
+
+    ASSERT_TRUE(service_->clearLog());
+    const auto submitted = devtools_->evaluate(
+        *page, QStringLiteral("document.getElementById('btn-post').click(), true"));
+    ASSERT_TRUE(submitted.has_value());
+
+    // The same window moves on, as a plain navigation; no further window opens.
+    const auto moved = waitForPageAt(QStringLiteral("/nc/echo.asp"));
+    ASSERT_TRUE(moved.has_value()) << "the window did not go to the requested page";
+    EXPECT_EQ(moved->id, page->id);
+    const auto get = service_->waitForPath(QStringLiteral("/nc/echo.asp"));
+    ASSERT_TRUE(get.has_value());
+    EXPECT_EQ(get->method, QStringLiteral("GET"));
+    EXPECT_TRUE(get->body.isEmpty());
+    QThread::msleep(500);
+    EXPECT_EQ(browserWindows().size(), 1);
+    EXPECT_EQ(devtools_->pages().size(), 2);
+}
+
+TEST_F(BrowserWindowE2E, marketplaceGoesToTheDefaultBrowserOnly)
+{
+    clickInMenu(QStringLiteral("lnk-market-caps"));
+    EXPECT_TRUE(program_->waitForTrace(QStringLiteral("openurl"),
+                                       QStringLiteral("http://WWW.MARKET.EXAMPLE/SHOP/INDEX.HTML")))
+        << program_->trace().join(QLatin1Char('\n')).toStdString();
+    clickInMenu(QStringLiteral("lnk-market-query"));
+    EXPECT_TRUE(program_->waitForTrace(QStringLiteral("openurl"), QStringLiteral("/nc/go.asp?to=")))
+        << program_->trace().join(QLatin1Char('\n')).toStdString();
+    expectNoBrowserWindowFor(kQuietMs);
+    EXPECT_EQ(devtools_->pages().size(), 1);
+}
+
+TEST_F(BrowserWindowE2E, localFileLinkReachesNeither)
+{
+    const int tracedBefore = static_cast<int>(program_->traceOf(QStringLiteral("openurl")).size());
+    clickInMenu(QStringLiteral("lnk-file"));
+    expectNoBrowserWindowFor(kQuietMs);
+    // A later ordinary link still works, and is the only window.
+    clickInMenu(QStringLiteral("lnk-blank2"));
+    ASSERT_NE(expectOneBrowserWindow(), 0u);
+    EXPECT_TRUE(waitForPageAt(QStringLiteral("/nc/show.asp?id=10231")).has_value());
+    EXPECT_EQ(program_->traceOf(QStringLiteral("openurl")).size(), tracedBefore);
+    for (const DevToolsClient::Target& t : devtools_->pages())
+        EXPECT_FALSE(t.url.startsWith(QLatin1String("file:"))) << t.url.toStdString();
+}
+
+} // namespace
