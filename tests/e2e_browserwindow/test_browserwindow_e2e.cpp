@@ -238,9 +238,11 @@ TEST_F(BrowserWindowE2E, newWindowRequestInsideBrowserWindowStaysInIt)
 
 TEST_F(BrowserWindowE2E, marketplaceGoesToTheDefaultBrowserOnly)
 {
+    // The link is written in capitals; the engine hands the address over with its host
+    // normalised to lower case and the path as written.
     clickInMenu(QStringLiteral("lnk-market-caps"));
     EXPECT_TRUE(program_->waitForTrace(QStringLiteral("openurl"),
-                                       QStringLiteral("http://WWW.MARKET.EXAMPLE/SHOP/INDEX.HTML")))
+                                       QStringLiteral("http://www.market.example/SHOP/INDEX.HTML")))
         << program_->trace().join(QLatin1Char('\n')).toStdString();
     clickInMenu(QStringLiteral("lnk-market-query"));
     EXPECT_TRUE(program_->waitForTrace(QStringLiteral("openurl"), QStringLiteral("/nc/go.asp?to=")))
