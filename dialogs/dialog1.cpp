@@ -1,6 +1,6 @@
 #include "dialogs/dialog1.h"
 
-#include "dialogs/greyablecheckbox.h"
+#include "dialogs/vbcheckbox.h"
 #include "startup/settings.h"
 #include "startup/vbnumber.h"
 
@@ -75,10 +75,10 @@ Dialog1::Dialog1(QWidget* parent) : QDialog(parent)
 
     for (size_t i = 0; i < kBoxes.size(); ++i) {
         const BoxDesign& d = kBoxes[i];
-        auto* b = new GreyableCheckBox(QString::fromUtf8(d.caption), this);
+        auto* b = new VbCheckBox(QString::fromUtf8(d.caption), this);
         b->setObjectName(QLatin1String(d.name));
         b->setGeometry(twipsRect(d.left, d.top, 1215, 375));
-        b->setState(d.state);
+        b->setValue(d.state);
         connect(b, &QCheckBox::stateChanged, this, [this, b]() { box_Click(b); });
         boxes_[i] = b;
     }
@@ -147,25 +147,25 @@ void Dialog1::unload()
 void Dialog1::Form_Load()
 {
     // A stored state that is not a whole-text number, or not 0, 1 or 2, leaves the box as designed.
-    for (GreyableCheckBox* b : boxes_) {
+    for (VbCheckBox* b : boxes_) {
         const QString text = ReadIni(QStringLiteral("config"), b->objectName(), ConfigPath());
         if (text.isEmpty())
             continue;
         const std::optional<qint16> state = VbNumber::toInt16Strict(text);
         if (state)
-            b->setState(*state);
+            b->setValue(*state);
     }
     // Always on top: already part of the window flags set at construction.
 }
 
-void Dialog1::box_Click(GreyableCheckBox* b)
+void Dialog1::box_Click(VbCheckBox* b)
 {
-    WriteIni(QStringLiteral("config"), b->objectName(), QString::number(b->state()), ConfigPath());
+    WriteIni(QStringLiteral("config"), b->objectName(), QString::number(b->value()), ConfigPath());
 }
 
-GreyableCheckBox* Dialog1::box(const QString& name) const
+VbCheckBox* Dialog1::box(const QString& name) const
 {
-    for (GreyableCheckBox* b : boxes_) {
+    for (VbCheckBox* b : boxes_) {
         if (b->objectName() == name)
             return b;
     }
@@ -174,14 +174,14 @@ GreyableCheckBox* Dialog1::box(const QString& name) const
 
 int Dialog1::boxState(const QString& name) const
 {
-    const GreyableCheckBox* b = box(name);
-    return b ? b->state() : -1;
+    const VbCheckBox* b = box(name);
+    return b ? b->value() : -1;
 }
 
 void Dialog1::setBoxState(const QString& name, int state)
 {
-    if (GreyableCheckBox* b = box(name))
-        b->setState(state);
+    if (VbCheckBox* b = box(name))
+        b->setValue(state);
 }
 
 void Dialog1::OKButton_Click()

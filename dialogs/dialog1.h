@@ -5,7 +5,7 @@
 #include <QString>
 #include <array>
 
-class GreyableCheckBox;
+class VbCheckBox;
 class QPushButton;
 
 class Dialog1 : public QDialog
@@ -45,8 +45,8 @@ private slots:
 private:
     explicit Dialog1(QWidget* parent = nullptr);
     void Form_Load();
-    void box_Click(GreyableCheckBox* box);
-    GreyableCheckBox* box(const QString& name) const;
-    std::array<GreyableCheckBox*, 8> boxes_{};
+    void box_Click(VbCheckBox* box);
+    VbCheckBox* box(const QString& name) const;
+    std::array<VbCheckBox*, 8> boxes_{};
     QPushButton* OKButton = nullptr;
 };

@@ -10,7 +10,7 @@
 #include "mainwindow/newwindowhandoff.h"
 #include "mainwindow/processend.h"
 #include "mainwindow/traycontroller.h"
-#include "mainwindow/vbcheckbox.h"
+#include "dialogs/vbcheckbox.h"
 #include "net/browser.h"
 #include "popup/msnnotifier.h"
 #include "startup/appstate.h"

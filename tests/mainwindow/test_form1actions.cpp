@@ -2,7 +2,7 @@
 #include "form1fixture.h"
 
 #include "dialogs/dialog1.h"
-#include "mainwindow/vbcheckbox.h"
+#include "dialogs/vbcheckbox.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -128,8 +128,8 @@ TEST_F(Form1Test, plainBoxesWriteTheirStateAtOnce)
     EXPECT_EQ(ini("config", "shengyin"), QStringLiteral("0"));
     f->Check3()->setValue(2);
     EXPECT_EQ(ini("config", "Check3"), QStringLiteral("2"));
-    f->Check3()->click(); // a greyed box clicks to clear
-    EXPECT_EQ(ini("config", "Check3"), QStringLiteral("0"));
+    f->Check3()->click(); // a greyed box clicks to checked, as in the category dialog
+    EXPECT_EQ(ini("config", "Check3"), QStringLiteral("1"));
 }
 
 TEST_F(Form1Test, tickingMimaOpensLoginWindowAndKeepsStoredLogin)

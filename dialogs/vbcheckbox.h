@@ -1,6 +1,7 @@
 #pragma once
 // A check box with the three stored states 0 clear, 1 checked, 2 greyed. The program can set any
-// of them; a click moves a checked or greyed box to clear and a clear box to checked.
+// of them; a click only toggles, as a Windows auto check box does: checked becomes clear, clear
+// and greyed become checked. Used by the main window and the category dialog alike.
 #include <QCheckBox>
 
 class VbCheckBox : public QCheckBox

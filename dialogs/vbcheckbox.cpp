@@ -1,4 +1,4 @@
-#include "mainwindow/vbcheckbox.h"
+#include "dialogs/vbcheckbox.h"
 
 VbCheckBox::VbCheckBox(const QString& text, QWidget* parent) : QCheckBox(text, parent)
 {
@@ -42,5 +42,5 @@ void VbCheckBox::setValue(int value)
 
 void VbCheckBox::nextCheckState()
 {
-    setCheckState(checkState() == Qt::Unchecked ? Qt::Checked : Qt::Unchecked);
+    setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
 }
