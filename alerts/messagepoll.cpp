@@ -66,14 +66,7 @@ void MessagePoll::markStart()
 
 void MessagePoll::Timer1_Timer()
 {
-    if (t < std::numeric_limits<qint32>::max())
-        ++t;
-    if (t != 1)
-        return;
-    QPointer<MessagePoll> self(this);
-    TiXing();
-    if (self)
-        t = 0;
+    countedTick(t, 1, &MessagePoll::TiXing);
 }
 
 void MessagePoll::Timer2_Timer()
@@ -84,14 +77,20 @@ void MessagePoll::Timer2_Timer()
 
 void MessagePoll::Timer4_Timer()
 {
-    if (tt < std::numeric_limits<qint32>::max())
-        ++tt;
-    if (tt != 10)
+    countedTick(tt, 10, &MessagePoll::TiXing_sxzv);
+}
+
+void MessagePoll::countedTick(qint32& counter, qint32 due, void (MessagePoll::*poll)())
+{
+    // Ticks that arrive while a poll waits only raise the counter; the poll's end clears it.
+    if (counter < std::numeric_limits<qint32>::max())
+        ++counter;
+    if (counter != due)
         return;
     QPointer<MessagePoll> self(this);
-    TiXing_sxzv();
+    (this->*poll)();
     if (self)
-        tt = 0;
+        counter = 0;
 }
 
 bool MessagePoll::deliver(const QList<ListCompare::Announcement>& announcements)

@@ -55,6 +55,8 @@ public slots:
     void TiXing_sxzv();
 
 private:
+    // Raises counter; on reaching due runs poll, then resets counter (when still alive).
+    void countedTick(qint32& counter, qint32 due, void (MessagePoll::*poll)());
     // Opens the popups and requests the sounds in row order; false when this poll's window went
     // away meanwhile.
     bool deliver(const QList<ListCompare::Announcement>& announcements);

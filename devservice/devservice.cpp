@@ -394,40 +394,34 @@ void DevService::addMemberSite(httplib::Server& server, const ServiceOptions::Ad
     get("/nc/tx.asp", [this](const Request& req, Response& res) { serveList("tx", req, res); });
     get("/nc/tx_sxzv.asp",
         [this](const Request& req, Response& res) { serveList("sxzv", req, res); });
-    auto missing = [](const Request& req, Response& res) {
+    addNotFound(server);
+}
+
+void DevService::addNotFound(httplib::Server& server)
+{
+    // Registered last: every other address answers 404, and is logged like the rest.
+    const Handler missing = withLog([](const httplib::Request& req, httplib::Response& res) {
         sendHtml(res, MemberPages::notFound(QueryText::pathOf(req.target)), 404);
-    };
-    get(".*", missing);
-    post(".*", missing);
-    server.Put(".*", logged(missing));
-    server.Delete(".*", logged(missing));
-    server.Patch(".*", logged(missing));
-    server.Options(".*", logged(missing));
+    });
+    server.Get(".*", missing);
+    server.Post(".*", missing);
+    server.Put(".*", missing);
+    server.Delete(".*", missing);
+    server.Patch(".*", missing);
+    server.Options(".*", missing);
 }
 
 void DevService::addInfoSite(httplib::Server& server)
 {
     using httplib::Request;
     using httplib::Response;
-    auto logged = [this](Handler handler) { return withLog(std::move(handler)); };
     auto get = [&](const char* pattern, Handler handler) {
-        server.Get(pattern, logged(std::move(handler)));
-    };
-    auto post = [&](const char* pattern, Handler handler) {
-        server.Post(pattern, logged(std::move(handler)));
+        server.Get(pattern, withLog(std::move(handler)));
     };
     get("/", [](const Request&, Response& res) { sendHtml(res, InfoPages::home()); });
     get("/wisdom.do", [](const Request& req, Response& res) {
         auto params = QueryText::toMap(QueryText::parse(QueryText::queryOf(req.target)));
         sendHtml(res, InfoPages::wisdom(params));
     });
-    auto missing = [](const Request& req, Response& res) {
-        sendHtml(res, MemberPages::notFound(QueryText::pathOf(req.target)), 404);
-    };
-    get(".*", missing);
-    post(".*", missing);
-    server.Put(".*", logged(missing));
-    server.Delete(".*", logged(missing));
-    server.Patch(".*", logged(missing));
-    server.Options(".*", logged(missing));
+    addNotFound(server);
 }

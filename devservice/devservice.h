@@ -49,6 +49,7 @@ private:
     void addControl(httplib::Server& server);
     void addMemberSite(httplib::Server& server, const ServiceOptions::Address& address);
     void addInfoSite(httplib::Server& server);
+    void addNotFound(httplib::Server& server);
     void record(const httplib::Request& req);
     void serveList(const std::string& name, const httplib::Request& req, httplib::Response& res);
     void serveMain(const httplib::Request& req, httplib::Response& res,
