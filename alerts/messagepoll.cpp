@@ -7,6 +7,7 @@
 #include "net/pagefetch.h"
 #include "startup/appstate.h"
 #include "startup/settings.h"
+#include "startup/trace.h"
 
 #include <QPointer>
 #include <array>
@@ -52,7 +53,7 @@ void MessagePoll::setFetcher(Fetcher fetch)
 
 void MessagePoll::armTimer1()
 {
-    Timer1.setInterval(30000);
+    Timer1.setInterval(Trace::intervalMs("ZV_TEST_POLL_MS", 30000));
     Timer1.start();
     t = 0;
     tt = 0;

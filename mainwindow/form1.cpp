@@ -16,6 +16,7 @@
 #include "startup/appstate.h"
 #include "startup/messagebox.h"
 #include "startup/settings.h"
+#include "startup/trace.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -172,6 +173,14 @@ void Form1::Form_Load()
         WebBrowser1_, &Browser::newWindow, handoff_,
         [this](NewWindowRequest& request) { handoff_->Web_V1_NewWindow(request); },
         Qt::DirectConnection);
+    if (Trace::enabled()) {
+        // Lets the tests and the benchmark see when a page of the main window has loaded.
+        connect(WebBrowser1_, &Browser::documentComplete, this,
+                [](quint64, const QString& url, bool isTop) {
+                    if (isTop)
+                        Trace::event(QStringLiteral("loaded"), url);
+                });
+    }
 
     blnLoading_ = true;
     config();

@@ -4,6 +4,7 @@
 #include "zvconfig.h"
 
 #include <QFile>
+#include <QtGlobal>
 
 namespace Trace
 {
@@ -11,6 +12,15 @@ namespace Trace
 bool enabled()
 {
     return ZV_TEST_TRACE != 0;
+}
+
+int intervalMs(const char* name, int fallback)
+{
+    if (!enabled())
+        return fallback;
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue(name, &ok);
+    return ok && ms > 0 ? ms : fallback;
 }
 
 void event(const QString& kind, const QString& detail)

@@ -8,4 +8,7 @@ namespace Trace
 {
 void event(const QString& kind, const QString& detail);
 bool enabled();
+// In traced builds only: the whole number of milliseconds in the environment variable `name`, when
+// it is one above zero; otherwise `fallback`. Lets the tests and the benchmark shorten timers.
+int intervalMs(const char* name, int fallback);
 } // namespace Trace
