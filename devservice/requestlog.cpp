@@ -66,7 +66,9 @@ std::string RequestLog::toJson(const Entry& entry)
     // A header sent more than once becomes one member, its values joined as HTTP allows.
     std::vector<std::pair<std::string, std::string>> merged;
     for (const auto& [name, value] : entry.headers) {
-        auto same = [&](const auto& h) { return strcasecmp(h.first.c_str(), name.c_str()) == 0; };
+        auto same = [&key = name](const auto& h) {
+            return strcasecmp(h.first.c_str(), key.c_str()) == 0;
+        };
         auto it = std::find_if(merged.begin(), merged.end(), same);
         if (it == merged.end())
             merged.emplace_back(name, value);
