@@ -6,6 +6,12 @@
 
 FakeBrowser::FakeBrowser(QWidget* parent) : Browser(parent), widget_(new QWidget(parent)) {}
 
+FakeBrowser::~FakeBrowser()
+{
+    if (widget_ && !widget_->parent())
+        delete widget_;
+}
+
 void FakeBrowser::navigate(const QString& url)
 {
     navigations.append({url, 0, {}, {}, {}});

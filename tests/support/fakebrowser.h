@@ -5,6 +5,7 @@
 #include "net/browser.h"
 
 #include <QList>
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 
@@ -28,6 +29,7 @@ public:
     };
 
     explicit FakeBrowser(QWidget* parent = nullptr);
+    ~FakeBrowser() override;
 
     QWidget* widget() override { return widget_; }
     void navigate(const QString& url) override;
@@ -64,7 +66,7 @@ public:
     static void settle();
 
 private:
-    QWidget* widget_;
+    QPointer<QWidget> widget_; // owned here while no window has taken it in
 };
 
 // Installs a factory that makes FakeBrowsers and remembers them, newest last; restores the
