@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QSysInfo>
 #include <QThread>
@@ -264,7 +265,16 @@ struct Results {
     QList<double> latencyWindowMs, latencyTraceMs;
     QList<double> latencyCreatedMs; // the popup window seen before it was mapped
     QStringList problems;
+    QString loadAtStart;
 };
+
+// The one-minute load average: other work on the machine shows in every figure.
+QString loadAverage()
+{
+    QFile f(QStringLiteral("/proc/loadavg"));
+    return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll().split(' ').value(0))
+                                       : QStringLiteral("?");
+}
 
 void measureStartUp(const Sizes& sizes, Results& r)
 {
@@ -468,9 +478,10 @@ void row(const char* figure, const QString& value, const QString& baseline = {})
 
 void report(const Sizes& sizes, const Results& r, qint64 totalMs)
 {
-    std::printf("\nZelvar快报 benchmark, %s, %d cores, Qt %s, %.0f s\n",
+    std::printf("\nZelvar快报 benchmark, %s, %d cores, Qt %s, %.0f s; load average %s at the "
+                "start, %s at the end\n",
                 qPrintable(QSysInfo::prettyProductName()), QThread::idealThreadCount(), qVersion(),
-                totalMs / 1000.0);
+                totalMs / 1000.0, qPrintable(r.loadAtStart), qPrintable(loadAverage()));
     std::printf("  %-34s %s\n", "figure", "value");
     std::printf("  %s\n", std::string(96, '-').c_str());
 
@@ -506,12 +517,13 @@ void report(const Sizes& sizes, const Results& r, qint64 totalMs)
                            .arg(r.cpuHelpers.value_or(0), 0, 'f', 2)
                            .arg(r.requestsDuringStall)
                      : QStringLiteral("n/a"),
-        r.cpuBaseline ? QStringLiteral("baseline busy-wait loop: %1 s; ratio %2")
+        r.cpuBaseline ? QStringLiteral("baseline busy-wait loop: %1 s (%3 % of one core); ratio %2")
                             .arg(*r.cpuBaseline, 0, 'f', 2)
                             .arg(r.cpuProgram && *r.cpuProgram > 0
                                      ? QStringLiteral("%1 x less")
                                            .arg(*r.cpuBaseline / *r.cpuProgram, 0, 'f', 0)
                                      : QStringLiteral("n/a (program used under one clock tick)"))
+                            .arg(100.0 * *r.cpuBaseline * 1000.0 / sizes.stallMs, 0, 'f', 0)
                       : QStringLiteral("baseline: n/a"));
 
     row("notice latency (window mapped)", fmtStats(statsOf(r.latencyWindowMs), "ms"),
@@ -546,6 +558,7 @@ int main(int argc, char** argv)
     QElapsedTimer total;
     total.start();
     Results r;
+    r.loadAtStart = loadAverage();
     Desktop& d = Desktop::instance();
     if (!d.started()) {
         std::fprintf(stderr, "zvbench: the headless desktop did not start: %s\n",
