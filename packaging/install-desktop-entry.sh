@@ -1,0 +1,61 @@
+#!/bin/sh
+# The program folder's desktop entry. A desktop entry needs absolute paths, so they are written
+# for the folder where this script is now; run it again after moving the folder.
+#   ./install-desktop-entry.sh               add the entry to ~/.local/share/applications
+#   ./install-desktop-entry.sh --remove      take it out again
+#   ./install-desktop-entry.sh --here [DIR]  point the folder's own zvkb.desktop at DIR
+#                                            (default: this folder); the install step runs this
+set -eu
+dir=$(cd "$(dirname "$0")" && pwd -P)
+apps="${XDG_DATA_HOME:-$HOME/.local/share}/applications"
+
+case "${1:-}" in
+--remove)
+  rm -f "$apps/zvkb.desktop"
+  exit 0
+  ;;
+--here)
+  target="$dir/zvkb.desktop"
+  home="${2:-$dir}"
+  ;;
+"")
+  target="$apps/zvkb.desktop"
+  home="$dir"
+  ;;
+*)
+  echo "usage: $0 [--remove | --here [DIR]]" >&2
+  exit 2
+  ;;
+esac
+
+[ -f "$dir/zvkb.desktop" ] || { echo "no zvkb.desktop in $dir" >&2; exit 1; }
+case "$home" in
+/*) ;;
+*) echo "not an absolute folder: $home" >&2; exit 1 ;;
+esac
+case "$home" in
+*'
+'*) echo "a folder name with a line break cannot go into a desktop entry" >&2; exit 1 ;;
+esac
+
+# Exec holds a quoted argument: \ " ` $ are escaped inside the quotes and % is doubled; then
+# every backslash is escaped once more, as the file's string syntax requires.
+exec_arg=$(printf '%s/zvkb' "$home" | sed -e 's/[\\"`$]/\\&/g' -e 's/%/%%/g' -e 's/\\/\\\\/g')
+mkdir -p "$(dirname "$target")"
+tmp="$target.tmp.$$"
+trap 'rm -f "$tmp"' EXIT
+while IFS= read -r line || [ -n "$line" ]; do
+  case "$line" in
+  Exec=*) printf 'Exec="%s"\n' "$exec_arg" ;;
+  Path=*) printf 'Path=%s\n' "$home" ;;
+  Icon=*) printf 'Icon=%s\n' "$home/zvkb.png" ;;
+  *) printf '%s\n' "$line" ;;
+  esac
+done <"$dir/zvkb.desktop" >"$tmp"
+chmod 644 "$tmp"
+mv -f "$tmp" "$target"
+trap - EXIT
+if [ "${1:-}" = "" ]; then
+  command -v update-desktop-database >/dev/null 2>&1 && update-desktop-database "$apps" >/dev/null 2>&1 || true
+  echo "installed $target"
+fi
