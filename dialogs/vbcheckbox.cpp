@@ -1,5 +1,8 @@
 #include "dialogs/vbcheckbox.h"
 
+#include <QResizeEvent>
+#include <algorithm>
+
 VbCheckBox::VbCheckBox(const QString& text, QWidget* parent) : QCheckBox(text, parent)
 {
     setTristate(true);
@@ -43,4 +46,25 @@ void VbCheckBox::setValue(int value)
 void VbCheckBox::nextCheckState()
 {
     setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+}
+
+void VbCheckBox::resizeEvent(QResizeEvent* event)
+{
+    QCheckBox::resizeEvent(event);
+    fitCaption();
+}
+
+void VbCheckBox::fitCaption()
+{
+    if (designPointSize_ <= 0)
+        designPointSize_ = font().pointSizeF();
+    if (designPointSize_ <= 0)
+        return; // a pixel-sized font: left as it is
+    QFont f = font();
+    f.setPointSizeF(designPointSize_);
+    setFont(f);
+    while (sizeHint().width() > width() && f.pointSizeF() > 7) {
+        f.setPointSizeF(std::max<qreal>(7, f.pointSizeF() - 0.5));
+        setFont(f);
+    }
 }

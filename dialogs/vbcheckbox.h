@@ -18,4 +18,11 @@ public:
 
 protected:
     void nextCheckState() override;
+    // A caption wider than the box's designed width is drawn a little smaller, down to 7 pt,
+    // rather than cut off.
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void fitCaption();
+    qreal designPointSize_ = 0;
 };

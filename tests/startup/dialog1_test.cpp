@@ -218,6 +218,20 @@ TEST_F(Dialog1Test, windowAsDesigned)
     }
 }
 
+TEST_F(Dialog1Test, everyCaptionFitsItsBoxAndShortOnesKeepTheirSize)
+{
+    Dialog1* d = Dialog1::instance();
+    d->show();
+    for (const char* name : Dialog1::boxNames()) {
+        auto* b = d->findChild<QCheckBox*>(QLatin1String(name));
+        ASSERT_NE(b, nullptr) << name;
+        EXPECT_LE(b->sizeHint().width(), b->width()) << name;
+        EXPECT_GE(b->font().pointSizeF(), 7) << name;
+    }
+    auto* shortCaption = d->findChild<QCheckBox*>(QStringLiteral("smnc"));
+    EXPECT_EQ(shortCaption->font().pointSizeF(), d->font().pointSizeF());
+}
+
 TEST_F(Dialog1Test, closeButtonHasFocusAndTabOrderRunsAsDesigned)
 {
     Dialog1::showDialog();
