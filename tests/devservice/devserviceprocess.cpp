@@ -28,22 +28,23 @@ bool DevServiceProcess::start(const QStringList& extraArgs)
     lineA_ = "http://127.0.0.1:" + std::to_string(portA_);
     lineB_ = "http://127.0.0.2:" + std::to_string(freePort("127.0.0.2"));
     info_ = "http://127.0.0.1:" + std::to_string(freePort("127.0.0.1"));
-    QStringList args = {"--listen", QString::fromStdString(lineA_),
-                        "--listen", QString::fromStdString(lineB_),
-                        "--info",   QString::fromStdString(info_)};
+    foreign_ = "http://127.0.0.9:" + std::to_string(freePort("127.0.0.9"));
+    QStringList args = {
+        "--listen", QString::fromStdString(lineA_), "--listen",  QString::fromStdString(lineB_),
+        "--info",   QString::fromStdString(info_),  "--foreign", QString::fromStdString(foreign_)};
     args += extraArgs;
     process_.start(QStringLiteral(ZV_DEVSERVICE_EXE), args);
     if (!process_.waitForStarted(5000))
         return false;
     QElapsedTimer clock;
     clock.start();
-    while (output_.count(QStringLiteral("listening on")) < 3 && clock.elapsed() < 5000) {
+    while (output_.count(QStringLiteral("listening on")) < 4 && clock.elapsed() < 5000) {
         if (process_.state() != QProcess::Running)
             return false;
         process_.waitForReadyRead(100);
         output_ += QString::fromUtf8(process_.readAllStandardOutput());
     }
-    return output_.count(QStringLiteral("listening on")) == 3;
+    return output_.count(QStringLiteral("listening on")) == 4;
 }
 
 bool DevServiceProcess::stop(int ms)

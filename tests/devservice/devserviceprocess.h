@@ -1,6 +1,6 @@
 #pragma once
-// A running zv-devservice for the tests: two line hosts on different loopback addresses and an
-// information site, each on a free port of its own.
+// A running zv-devservice for the tests: two line hosts on different loopback addresses, an
+// information site and the foreign site, each on a free port of its own.
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -20,6 +20,7 @@ public:
     std::string lineA() const { return lineA_; } // http://127.0.0.1:port
     std::string lineB() const { return lineB_; } // http://127.0.0.2:port
     std::string info() const { return info_; }
+    std::string foreign() const { return foreign_; } // http://127.0.0.9:port
     int portA() const { return portA_; }
     QProcess& process() { return process_; }
     QString output() const { return output_; }
@@ -33,5 +34,6 @@ private:
     std::string lineA_;
     std::string lineB_;
     std::string info_;
+    std::string foreign_;
     int portA_ = 0;
 };

@@ -395,6 +395,72 @@ TEST_F(DevServiceHttp, resetRestoresTheDefaultLists)
     EXPECT_EQ(splitCrlf(GbkText::toUtf8(sx->body).value_or("")).size(), 16u);
 }
 
+TEST_F(DevServiceHttp, listsAskedForWithoutTheMemberPagesCookieGetALoginPageWhenSessionsCount)
+{
+    auto cli = client(service->lineA());
+    cli.set_follow_location(false);
+    auto open = cli.Post("/_dev/options?require_session=1");
+    ASSERT_TRUE(open);
+    ASSERT_EQ(open->status, 200) << open->body;
+
+    auto anonymous = cli.Get("/nc/tx.asp?s=1");
+    ASSERT_TRUE(anonymous);
+    EXPECT_NE(anonymous->body.find("请先登录"), std::string::npos);
+    EXPECT_NE(anonymous->body.find('<'), std::string::npos);
+
+    auto member = cli.Get("/nc/i88-62.asp");
+    ASSERT_TRUE(member);
+    const std::string name = "ASPSESSIONID" + std::to_string(service->portA());
+    const std::string cookie = member->get_header_value("Set-Cookie");
+    ASSERT_EQ(cookie.rfind(name + "=", 0), 0u) << cookie;
+    const std::string pair = cookie.substr(0, cookie.find(';'));
+    auto list = cli.Get("/nc/tx.asp?s=1", {{"Cookie", pair}});
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->get_header_value("Content-Type"), "text/plain; charset=gb2312");
+    // A visit that carries its cookie is not given another one.
+    auto again = cli.Get("/nc/i88-62.asp", {{"Cookie", pair}});
+    ASSERT_TRUE(again);
+    EXPECT_FALSE(again->has_header("Set-Cookie"));
+    // Another line host does not take this host's visit.
+    auto other = client(service->lineB()).Get("/nc/tx.asp?s=1", {{"Cookie", pair}});
+    ASSERT_TRUE(other);
+    EXPECT_NE(other->body.find("请先登录"), std::string::npos);
+
+    ASSERT_TRUE(cli.Post("/_dev/reset"));
+    auto afterReset = cli.Get("/nc/tx.asp?s=1");
+    ASSERT_TRUE(afterReset);
+    EXPECT_EQ(afterReset->body.find("请先登录"), std::string::npos);
+    auto bad = cli.Post("/_dev/options?require_session=yes");
+    ASSERT_TRUE(bad);
+    EXPECT_EQ(bad->status, 400);
+}
+
+TEST_F(DevServiceHttp, memberPageShapesAndTheForeignSite)
+{
+    auto frames = [](const std::string& html) {
+        size_t n = 0;
+        for (size_t at = html.find("<frame "); at != std::string::npos;
+             at = html.find("<frame ", at + 1))
+            ++n;
+        return n;
+    };
+    auto cli = client(service->lineA());
+    EXPECT_EQ(frames(cli.Get("/nc/i88-62.asp")->body), 4u);
+    ASSERT_EQ(cli.Post("/_dev/options?member_frames=3")->status, 200);
+    EXPECT_EQ(frames(cli.Get("/nc/i88-62.asp")->body), 3u);
+    EXPECT_EQ(cli.Post("/_dev/options?member_frames=5")->status, 400);
+
+    // The menu links to the foreign site, which has the member page's shape and login form.
+    EXPECT_NE(cli.Get("/nc/menu.asp")->body.find(service->foreign() + "/nc/i88-62.asp"),
+              std::string::npos);
+    auto foreign = client(service->foreign());
+    EXPECT_EQ(frames(foreign.Get("/nc/i88-62.asp")->body), 4u);
+    const std::string login = foreign.Get("/nc/main.asp")->body;
+    EXPECT_NE(login.find("name=\"UserName\""), std::string::npos);
+    EXPECT_NE(login.find("name=\"UserPassword\""), std::string::npos);
+    EXPECT_NE(login.find("/nc/fields.asp"), std::string::npos);
+}
+
 TEST(DevServiceProgram, takenPortEndsWithAClearMessage)
 {
     DevServiceProcess first;

@@ -146,6 +146,11 @@ QString DevService::infoUrl()
     return QStringLiteral(ZV_INFO_SITE_URL);
 }
 
+QString DevService::foreignUrl()
+{
+    return QStringLiteral("http://127.0.0.9:%1").arg(QUrl(lineUrl(0)).port());
+}
+
 bool DevService::start(const QStringList& extraArgs, int timeoutMs)
 {
     if (running())
@@ -161,7 +166,7 @@ bool DevService::start(const QStringList& extraArgs, int timeoutMs)
         error_ = process_->error();
         return false;
     }
-    QStringList bases{lineUrl(0), lineUrl(1), lineUrl(2), lineUrl(3), infoUrl()};
+    QStringList bases{lineUrl(0), lineUrl(1), lineUrl(2), lineUrl(3), infoUrl(), foreignUrl()};
     QString waiting;
     const bool up = waitUntil(
         [&] {
@@ -261,6 +266,17 @@ bool DevService::clearLog()
 bool DevService::reset()
 {
     return control(QStringLiteral("POST"), QStringLiteral("/_dev/reset"), {}) == 200;
+}
+
+bool DevService::setOptions(const QString& query)
+{
+    QByteArray answer;
+    const int status =
+        control(QStringLiteral("POST"), QStringLiteral("/_dev/options?") + query, {}, &answer);
+    if (status != 200)
+        ADD_FAILURE() << "the service refused options " << query.toStdString() << ": " << status
+                      << " " << answer.constData();
+    return status == 200;
 }
 
 std::optional<DevService::LogEntry>

@@ -59,9 +59,11 @@ public:
     qint64 pid() const;
     QString error() const { return error_; }
 
-    // The build's line base addresses (0..3) and the information site.
+    // The build's line base addresses (0..3), the information site, and the foreign site (a
+    // site of the member page's shape that is not the service).
     static QString lineUrl(int line);
     static QString infoUrl();
+    static QString foreignUrl();
 
     // POST /_dev/list?name=...: text is sent as UTF-8 and served as GBK; setListRaw serves the
     // bytes as given. Return false (and fail the calling test) when the service refuses.
@@ -71,6 +73,8 @@ public:
     QList<LogEntry> log(); // GET /_dev/log, oldest first
     bool clearLog();       // POST /_dev/log/clear
     bool reset();          // POST /_dev/reset
+    // POST /_dev/options: "require_session=1", "member_frames=3"...
+    bool setOptions(const QString& query);
 
     // Polls the log until an entry matches, at most timeoutMs.
     std::optional<LogEntry> waitForRequest(const std::function<bool(const LogEntry&)>& match,
