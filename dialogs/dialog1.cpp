@@ -1,8 +1,8 @@
 #include "dialogs/dialog1.h"
 
 #include "dialogs/vbcheckbox.h"
+#include "startup/boxstate.h"
 #include "startup/settings.h"
-#include "startup/vbnumber.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -151,8 +151,7 @@ void Dialog1::Form_Load()
         const QString text = ReadIni(QStringLiteral("config"), b->objectName(), ConfigPath());
         if (text.isEmpty())
             continue;
-        const std::optional<qint16> state = VbNumber::toInt16Strict(text);
-        if (state)
+        if (const std::optional<int> state = BoxState::fromIni(text))
             b->setValue(*state);
     }
     // Always on top: already part of the window flags set at construction.

@@ -6,6 +6,7 @@
 #include "startup/messagebox.h"
 #include "startup/settings.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -78,6 +79,15 @@ Form3::~Form3()
         g_instance = nullptr;
 }
 
+void Form3::closeEvent(QCloseEvent* event)
+{
+    // Closed is unloaded: the deletion waits for the event loop, and a showForm() before then
+    // must load a new window rather than show the one about to go.
+    QWidget::closeEvent(event);
+    if (event->isAccepted() && g_instance == this)
+        g_instance = nullptr;
+}
+
 void Form3::Form_Load()
 {
     Text1_->setText(mod_Main::SavedUser);
@@ -97,8 +107,11 @@ void Form3::Command1_Click()
     const QString mima = QStringLiteral("mima");
     WriteIni(mima, QStringLiteral("user"), Text1_->text(), ConfigPath());
     WriteIni(mima, QStringLiteral("pass"), Text2_->text(), ConfigPath());
+    const QPointer<Form3> self(this);
     MessageBox::show(this, QStringLiteral("保存成功"), programName(), MessageBox::Icon::None,
                      MessageBox::Buttons::Ok);
+    if (!self)
+        return;
 
     // The texts are saved whatever the page does: a page still loading is filled by the login
     // timer later, and a page without the four frames or one that fails is left as it is. The

@@ -28,6 +28,9 @@ public:
 public slots:
     void Command1_Click();
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     explicit Form3(Browser* mainBrowser);
     void Form_Load();

@@ -5,15 +5,16 @@
 #include "alerts/wavplayer.h"
 #include "dialogs/dialog1.h"
 #include "dialogs/form3.h"
+#include "dialogs/vbcheckbox.h"
 #include "mainwindow/form1rules.h"
 #include "mainwindow/layoutrule.h"
 #include "mainwindow/newwindowhandoff.h"
 #include "mainwindow/processend.h"
 #include "mainwindow/traycontroller.h"
-#include "dialogs/vbcheckbox.h"
 #include "net/browser.h"
 #include "popup/msnnotifier.h"
 #include "startup/appstate.h"
+#include "startup/boxstate.h"
 #include "startup/messagebox.h"
 #include "startup/settings.h"
 #include "startup/trace.h"
@@ -27,7 +28,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QSessionManager>
 #include <QTimer>
 
 namespace
@@ -82,7 +82,8 @@ Form1::Form1(QWidget* parent) : QWidget(parent)
     dl_->setInterval(2000);
     connect(dl_, &QTimer::timeout, this, &Form1::dl_Timer);
 
-    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { close(); });
+    // The desktop session ending (the session manager's "die") quits the application; a mere
+    // checkpoint (commitDataRequest without a logout) changes nothing.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &Form1::Form_Unload);
 
     Form_Load();
@@ -218,12 +219,12 @@ void Form1::config()
 
     const QString config = QStringLiteral("config");
     auto load = [&](VbCheckBox* box, const QString& section, const QString& key) {
-        if (const std::optional<int> v = Form1Rules::boxStateFromIni(ReadIni(section, key, path)))
+        if (const std::optional<int> v = BoxState::fromIni(ReadIni(section, key, path)))
             box->setValue(*v);
     };
     auto loadCategory = [&](const char* key) {
         const QString name = QString::fromLatin1(key);
-        if (const std::optional<int> v = Form1Rules::boxStateFromIni(ReadIni(config, name, path)))
+        if (const std::optional<int> v = BoxState::fromIni(ReadIni(config, name, path)))
             Dialog1::instance()->setBoxState(name, *v);
     };
 
@@ -280,14 +281,17 @@ void Form1::Form_Resize()
         const QSize frame = outerPx - size();
         const QSize target(LayoutRule::toPixels(r.outer.width()) - frame.width(),
                            LayoutRule::toPixels(r.outer.height()) - frame.height());
-        // A window manager that refuses the size answers with the same small size again; asking
-        // once is enough, or the two would trade sizes for ever.
-        if (target != lastClampTarget_) {
-            lastClampTarget_ = target;
+        // Asked once for each size the window system reports, not again when it reports the
+        // same size anew. A window manager that refuses the size (a tiling one, a screen smaller
+        // than the minimum) may first grant it and then put its own size back; asking again on
+        // every such answer would trade sizes with it for ever.
+        if (!clamping_ && outerPx != clampAskedFor_) {
+            clampAskedFor_ = outerPx;
+            // The resize reports the asked size at once, before the window manager answers.
+            clamping_ = true;
             resize(target);
+            clamping_ = false;
         }
-    } else {
-        lastClampTarget_ = QSize();
     }
 
     moveLeft(Command2_, r.command2Left);

@@ -116,7 +116,8 @@ private:
     bool blnTemp_ = false;
     bool blnLoading_ = false;
     bool unloading_ = false;
-    QSize lastClampTarget_;
+    QSize clampAskedFor_; // the reported outer size the smallest size was last asked for
+    bool clamping_ = false;
     QSize loadOuterTwips_; // valid until the window has its real frame
     QSize loadFrame_;
 };

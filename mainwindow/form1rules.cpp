@@ -1,26 +1,7 @@
 #include "mainwindow/form1rules.h"
 
-#include "startup/vbnumber.h"
-
-#include <cmath>
-
 namespace Form1Rules
 {
-
-std::optional<int> boxStateFromIni(const QString& value)
-{
-    const QString text = value.trimmed();
-    if (text.isEmpty())
-        return std::nullopt;
-    bool numeric = false;
-    const double number = text.toDouble(&numeric);
-    if (!numeric || !std::isfinite(number))
-        return std::nullopt;
-    const std::optional<qint16> n = VbNumber::toInt16(text);
-    if (!n || *n < 0 || *n > 2)
-        return std::nullopt;
-    return *n;
-}
 
 int effectiveLine(qint16 curLine)
 {

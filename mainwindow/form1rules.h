@@ -1,16 +1,10 @@
 #pragma once
-// The main window's small decisions: how a stored box value is taken, which line a stored index
-// opens, and whether a tick of the login timer may fill the member page.
+// The main window's small decisions: which line a stored index opens, and whether a tick of the
+// login timer may fill the member page.
 #include <QString>
-#include <optional>
 
 namespace Form1Rules
 {
-
-// State for a box from its stored text: 0, 1 or 2; nothing for an empty value (the box keeps its
-// state), for text that is not a number as a whole, and for any other number (a hand-edited file).
-// Numbers are rounded half to even ("1.5" gives 2).
-std::optional<int> boxStateFromIni(const QString& value);
 
 // The line a stored index opens: 0 to 3 as they are, anything else line 0.
 int effectiveLine(qint16 curLine);

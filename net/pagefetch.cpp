@@ -1,6 +1,7 @@
 #include "net/pagefetch.h"
 
 #include "startup/gbkcodec.h"
+#include "startup/uilanguage.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -40,6 +41,13 @@ QNetworkAccessManager* manager()
 bool transportFailed(QNetworkReply::NetworkError e)
 {
     return e != QNetworkReply::NoError && e < QNetworkReply::ContentAccessDenied;
+}
+
+// An error page (a status outside 2xx) is not the page asked for: its body is no answer.
+bool isSuccess(const QVariant& status)
+{
+    const int code = status.toInt();
+    return status.isValid() && code >= 200 && code <= 299;
 }
 
 QByteArray iconvName(const QString& charset)
@@ -127,12 +135,15 @@ std::optional<QString> FetchPageText(const QString& url, const QString& charset,
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                          QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    request.setRawHeader("Accept-Language", UiLanguage::kAcceptLanguage);
 
     QNetworkReply* reply = manager()->get(request);
     QByteArray body;
     bool finished = false;
     bool failed = false;
     QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
 
     QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
         body += reply->readAll();
@@ -142,17 +153,20 @@ std::optional<QString> FetchPageText(const QString& url, const QString& charset,
         }
     });
     QObject::connect(reply, &QNetworkReply::finished, &loop, [&] {
+        // A complete answer stands, however long a handler that runs meanwhile (a modal box)
+        // keeps this wait from returning.
+        deadline.stop();
         if (!failed) {
             body += reply->readAll();
             failed = body.size() > limits.maxBytes || transportFailed(reply->error()) ||
-                     !reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+                     !isSuccess(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute));
         }
         finished = true;
         loop.quit();
     });
-    QTimer deadline;
-    deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
+        if (finished)
+            return;
         failed = true;
         reply->abort();
     });
@@ -161,7 +175,6 @@ std::optional<QString> FetchPageText(const QString& url, const QString& charset,
     // Sleeps until a network, timer or user event arrives; other handlers run meanwhile.
     if (!finished)
         loop.exec();
-    deadline.stop();
     // finished has been delivered and its handler has returned: the reply can go now.
     delete reply;
 

@@ -11,8 +11,9 @@ struct FetchLimits {
     qint64 maxBytes = 1024 * 1024;
 };
 
-// The decoded body, "" for an empty body, nothing when the fetch failed. The HTTP status is not
-// examined: an error page's body comes back like any other.
+// The decoded body, "" for an empty body, nothing when the fetch failed. An answer whose HTTP
+// status is not 2xx (an error page, "Service Unavailable") is a failed fetch: its body is not
+// the page asked for.
 std::optional<QString> FetchPageText(const QString& url, const QString& charset);
 std::optional<QString> FetchPageText(const QString& url, const QString& charset,
                                      const FetchLimits& limits);

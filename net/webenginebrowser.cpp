@@ -1,6 +1,7 @@
 #include "net/webenginebrowser.h"
 
 #include "net/browserpage.h"
+#include "net/browserprofile.h"
 #include "net/browserview.h"
 #include "net/pagebridge.h"
 #include "net/pagescripts.h"
@@ -60,7 +61,7 @@ WebEngineBrowser::WebEngineBrowser(QWidget* parent)
     clock_.start();
     const QString token = newToken();
     view_ = new BrowserView(parent);
-    page_ = new BrowserPage(QWebEngineProfile::defaultProfile(), token, view_);
+    page_ = new BrowserPage(BrowserProfile::get(), token, view_);
     bridge_ = new PageBridge(this);
 
     auto* channel = new QWebChannel(page_);

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
+#include <memory>
 
 namespace
 {
@@ -71,10 +72,10 @@ QCursor Form2::handCursor()
     return QCursor(QBitmap::fromImage(picture), QBitmap::fromImage(mask), 5, 0);
 }
 
-Form2::Form2(QWidget* mainWindow, Browser* mainBrowser, int tickMs)
+Form2::Form2(QWidget* mainWindow, Browser* mainBrowser, int tickMs, int clickWaitMs)
     : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                            Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      mainWindow_(mainWindow), mainBrowser_(mainBrowser)
+      mainWindow_(mainWindow), mainBrowser_(mainBrowser), clickWaitMs_(clickWaitMs)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -208,5 +209,15 @@ void Form2::Form_Click()
         finish(true);
         return;
     }
-    mainBrowser_->setFrameLocation(3, ZiUrlTxT, finish);
+    // The engine may never answer (the page navigated away, its renderer died); after a bounded
+    // wait the click ends as if the frame could not be set. Whichever comes first counts.
+    auto answered = std::make_shared<bool>(false);
+    auto once = [answered, finish](bool loaded) {
+        if (*answered)
+            return;
+        *answered = true;
+        finish(loaded);
+    };
+    QTimer::singleShot(clickWaitMs_, this, [once] { once(false); });
+    mainBrowser_->setFrameLocation(3, ZiUrlTxT, once);
 }

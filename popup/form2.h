@@ -14,8 +14,12 @@ class Form2 : public QWidget
 {
     Q_OBJECT
 public:
-    // tickMs: interval of the closing timer (60000 in the program).
-    Form2(QWidget* mainWindow, Browser* mainBrowser, int tickMs = 60000);
+    // tickMs: interval of the closing timer (60000 in the program); clickWaitMs: how long a click
+    // waits for the member page to take the item's address.
+    Form2(QWidget* mainWindow, Browser* mainBrowser, int tickMs = 60000,
+          int clickWaitMs = kClickWaitMs);
+
+    static constexpr int kClickWaitMs = 5000;
     ~Form2() override;
 
     // What ShowMsn fills in.
@@ -52,6 +56,7 @@ private:
 
     QPointer<QWidget> mainWindow_;
     QPointer<Browser> mainBrowser_;
+    int clickWaitMs_;
     bool pressed_ = false;
     bool clicked_ = false;
 };

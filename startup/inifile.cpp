@@ -7,9 +7,10 @@
 namespace
 {
 
+// What the Windows profile functions trim around names and values.
 bool isBlank(char c)
 {
-    return c == ' ' || c == '\t';
+    return c == ' ' || c == '\t' || c == '\v';
 }
 
 QByteArrayView trimmed(QByteArrayView v)

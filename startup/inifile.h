@@ -2,10 +2,11 @@
 // The private-profile INI rules over a file's raw bytes (code page 936 text, names as bytes).
 //
 // Reading: section and key names match without regard to ASCII letter case (the bytes of a
-// double-byte character are compared as they are), blanks (space, tab) around names and values
-// are ignored, one pair of matching enclosing quotes (' or ") is removed from a value, the first of
-// duplicate sections or keys wins, lines starting with ";" are comments, lines without "=" are
-// ignored, and CR, LF and CRLF all end a line. A UTF-8 byte-order mark at the start is skipped.
+// double-byte character are compared as they are), blanks (space, tab, vertical tab) around names
+// and values are ignored, one pair of matching enclosing quotes (' or ") is removed from a value,
+// the first of duplicate sections or keys wins, lines starting with ";" are comments, lines without
+// "=" are ignored, and CR, LF and CRLF all end a line. A UTF-8 byte-order mark at the start is
+// skipped.
 //
 // Writing edits in place: every other byte of the file stays as it is. An existing key keeps its
 // line and spelling and only its value changes; a new key goes after the last key line of its

@@ -6,6 +6,8 @@
 #include "startup/messagebox.h"
 #include "startup/settings.h"
 #include "startup/singleinstance.h"
+#include "startup/terminationsignals.h"
+#include "startup/uilanguage.h"
 #include "startup/vbnumber.h"
 
 #include <QApplication>
@@ -44,7 +46,13 @@ int main(int argc, char* argv[])
 {
     preferXcbOnWayland();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
+    // The program takes no arguments, and Qt gets none either: its own options (-platform,
+    // -stylesheet, -session...) are not for the member's command line.
+    char fallbackName[] = "zvkb";
+    char* qtArgv[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};
+    int qtArgc = 1;
+    QApplication app(qtArgc, qtArgv);
+    UiLanguage::install(app);
     // The main window hides itself into the tray; the program ends only when it says so.
     app.setQuitOnLastWindowClosed(false);
 
@@ -60,6 +68,10 @@ int main(int argc, char* argv[])
     mod_Main::CurLine = storedLine();
 
     QPointer<Form1> form1 = new Form1;
+    // A logout, a shutdown or a kill ends the program as the end of the desktop session does:
+    // the main window closes by program and its unload ends everything.
+    TerminationSignals endRequests;
+    QObject::connect(&endRequests, &TerminationSignals::received, form1.data(), &QWidget::close);
     form1->show();
     const int rc = app.exec();
     delete form1;

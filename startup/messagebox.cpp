@@ -3,6 +3,7 @@
 #include "startup/trace.h"
 
 #include <QMessageBox>
+#include <QPointer>
 #include <QQueue>
 
 namespace
@@ -27,31 +28,38 @@ MessageBox::Answer MessageBox::show(QWidget* parent, const QString& text, const 
     if (!scripted().isEmpty())
         return scripted().dequeue();
 
-    QMessageBox box(parent);
-    box.setText(text);
-    box.setWindowTitle(title);
+    // On the heap behind a guard, never on the stack: the parent may go away while the box
+    // waits (a popup that a later notice closes, a window closed at the program's end) and takes
+    // its children with it. The box then closes with it and counts as cancelled.
+    const QPointer<QMessageBox> box = new QMessageBox(parent);
+    box->setText(text);
+    box->setWindowTitle(title);
     switch (icon) {
     case Icon::Critical:
-        box.setIcon(QMessageBox::Critical);
+        box->setIcon(QMessageBox::Critical);
         break;
     case Icon::Question:
-        box.setIcon(QMessageBox::Question);
+        box->setIcon(QMessageBox::Question);
         break;
     case Icon::Information:
-        box.setIcon(QMessageBox::Information);
+        box->setIcon(QMessageBox::Information);
         break;
     case Icon::None:
-        box.setIcon(QMessageBox::NoIcon);
+        box->setIcon(QMessageBox::NoIcon);
         break;
     }
     if (buttons == Buttons::OkCancel) {
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        box.setEscapeButton(QMessageBox::Cancel);
+        box->setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box->setEscapeButton(QMessageBox::Cancel);
     } else {
-        box.setStandardButtons(QMessageBox::Ok);
+        box->setStandardButtons(QMessageBox::Ok);
     }
-    box.setDefaultButton(QMessageBox::Ok);
-    return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
+    box->setDefaultButton(QMessageBox::Ok);
+    const int result = box->exec();
+    if (!box)
+        return Answer::Cancel;
+    delete box.data();
+    return result == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
 }
 
 void MessageBox::setNextAnswer(Answer answer)

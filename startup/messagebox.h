@@ -13,7 +13,9 @@ public:
     enum class Answer { Ok, Cancel };
 
     // Shows a modal box and returns the button that closed it; Escape and the close box count
-    // as Cancel. With scripted answers queued, takes the next one and shows nothing.
+    // as Cancel, and so does a box that went away with its parent while it was open (the caller
+    // must not assume the parent is still there afterwards). With scripted answers queued, takes
+    // the next one and shows nothing.
     static Answer show(QWidget* parent, const QString& text, const QString& title, Icon icon,
                        Buttons buttons);
 

@@ -56,9 +56,10 @@ std::vector<RawLine> splitLines(QByteArrayView f)
 
 QByteArrayView trimmed(QByteArrayView v)
 {
-    while (!v.isEmpty() && (v.front() == ' ' || v.front() == '\t'))
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\v'; };
+    while (!v.isEmpty() && blank(v.front()))
         v = v.sliced(1);
-    while (!v.isEmpty() && (v.back() == ' ' || v.back() == '\t'))
+    while (!v.isEmpty() && blank(v.back()))
         v.chop(1);
     return v;
 }

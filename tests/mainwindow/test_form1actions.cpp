@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSessionManager>
 
 namespace
 {
@@ -236,6 +237,20 @@ TEST_F(Form1Test, sessionEndClosesWindowsAndEnds)
     EXPECT_EQ(ends, 1);
     EXPECT_EQ(Form3::instance(), nullptr);
     EXPECT_FALSE(f->tray()->isShown());
+}
+
+TEST_F(Form1Test, sessionCheckpointWithoutLogoutChangesNothing)
+{
+    Form1* f = load();
+    f->show();
+    // The session manager saves the session now and then without ending it; only its "die"
+    // (the application quitting, above) ends the program. The manager is never looked at.
+    alignas(QSessionManager) unsigned char manager[sizeof(QSessionManager)] = {};
+    emit qApp->commitDataRequest(*reinterpret_cast<QSessionManager*>(manager));
+    FakeBrowser::settle();
+    EXPECT_EQ(ends, 0);
+    EXPECT_TRUE(f->isVisible());
+    EXPECT_TRUE(f->tray()->isShown());
 }
 
 TEST_F(Form1Test, runningTimeLimitEndsTheProgram)

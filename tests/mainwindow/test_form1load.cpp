@@ -109,6 +109,19 @@ TEST_F(Form1Test, handEditedBoxValuesLeaveDesignStates)
     EXPECT_EQ(configBytes(), before);
 }
 
+TEST_F(Form1Test, everyWindowReadsAStoredBoxTextAlike)
+{
+    // Check2 belongs to the main window, jgmh to the category dialog; both are clear by design.
+    for (const char* text : {"1D0", "2e0", " 1 ", "1.5", "2.5", "7", "1x", "-0"}) {
+        writeConfig(QByteArray("[config]\r\nCheck2=") + text + "\r\njgmh=" + text + "\r\n");
+        Form1* f = load();
+        EXPECT_EQ(f->Check2()->value(), Dialog1::instance()->boxState(QStringLiteral("jgmh")))
+            << text;
+        form.reset();
+        Dialog1::unload();
+    }
+}
+
 TEST_F(Form1Test, storedStatesOfEveryBoxAreApplied)
 {
     writeConfig("[config]\r\nCheck1=2\r\nCheck2=1\r\nCheck3=1\r\nCheck4=2\r\nshengyin=0\r\n");

@@ -56,6 +56,17 @@ TEST_F(Form3Test, opensWithSavedTextsInClearAndOnTop)
     EXPECT_EQ(w->Text1()->text(), QStringLiteral("typing"));
 }
 
+TEST_F(Form3Test, showingAgainRightAfterACloseGivesALiveWindow)
+{
+    Form3* w = open();
+    w->close();
+    // Before the closed window's deferred deletion has run.
+    Form3::showForm(form->browser());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_NE(Form3::instance(), nullptr);
+    EXPECT_TRUE(Form3::instance()->isVisible());
+}
+
 TEST_F(Form3Test, emptyFieldSavesNothingAndStaysOpen)
 {
     open();

@@ -1,6 +1,7 @@
 // The main window's pure rules: the resize rule, stored box values, line fallback, login gates.
 #include "mainwindow/form1rules.h"
 #include "mainwindow/layoutrule.h"
+#include "startup/boxstate.h"
 
 #include <gtest/gtest.h>
 
@@ -71,7 +72,7 @@ class BoxValueTest : public ::testing::TestWithParam<BoxValueCase>
 TEST_P(BoxValueTest, storedTextGivesState)
 {
     const BoxValueCase& c = GetParam();
-    EXPECT_EQ(Form1Rules::boxStateFromIni(QString::fromUtf8(c.text)), c.state) << c.text;
+    EXPECT_EQ(BoxState::fromIni(QString::fromUtf8(c.text)), c.state) << c.text;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -82,7 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BoxValueCase{"3", std::nullopt}, BoxValueCase{"9", std::nullopt},
                       BoxValueCase{"-1", std::nullopt}, BoxValueCase{"abc", std::nullopt},
                       BoxValueCase{"1abc", std::nullopt}, BoxValueCase{"inf", std::nullopt},
-                      BoxValueCase{"nan", std::nullopt}, BoxValueCase{"99999", std::nullopt}));
+                      BoxValueCase{"nan", std::nullopt}, BoxValueCase{"99999", std::nullopt},
+                      BoxValueCase{"1D0", 1}, BoxValueCase{"2e0", 2}));
 
 TEST(Form1Rules, linesOutsideTheTableOpenLineZero)
 {

@@ -1,7 +1,7 @@
 #pragma once
 // A WebEngineBrowser in a shown window, with what it reported recorded.
 #include "net/webenginebrowser.h"
-#include "waitfor.h"
+#include "support/waitfor.h"
 
 #include <QList>
 #include <QVariant>

@@ -7,6 +7,7 @@
 #include "support/fakebrowser.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPointer>
@@ -152,6 +153,32 @@ TEST_F(PopupTest, clickWithoutALoadedMemberPage)
         EXPECT_TRUE(main.isVisible()) << c.name;
         EXPECT_TRUE(p.isNull()) << c.name;
     }
+}
+
+TEST_F(PopupTest, clickWhoseAnswerNeverComesEndsAfterABoundedWait)
+{
+    // The member page went away under the click (or its renderer died): the engine never answers.
+    // The click then ends as if the frame could not be set, and further clicks meanwhile count
+    // for nothing.
+    MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+    browser.answers = false;
+    main.showMinimized();
+    QPointer<Form2> p = new Form2(&main, &browser, 60000, 1000);
+    p->setNotice(1, "类别", "标题", "http://127.0.0.1:1/x");
+    p->show();
+    p->Form_Click();
+    p->Form_Click();
+    FakeBrowser::settle();
+    EXPECT_FALSE(p.isNull()) << "gave up before its wait";
+    QElapsedTimer waited;
+    waited.start();
+    while (!p.isNull() && waited.elapsed() < 5000)
+        flushDeletes();
+    EXPECT_TRUE(p.isNull()) << "the popup stayed";
+    EXPECT_EQ(browser.frameLocations.size(), 1);
+    EXPECT_EQ(MessageBox::shownTexts(), QStringList{Unloaded});
+    EXPECT_FALSE(main.isMinimized());
+    EXPECT_TRUE(main.isVisible());
 }
 
 TEST_F(PopupTest, minimiseRuleFollowsTheActiveWindow)

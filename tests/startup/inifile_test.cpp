@@ -73,6 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
     Values, IniRead,
     ::testing::Values(
         ReadCase{"blanksTrimmed", "[mima]\r\npass=  a b \t\r\n", "mima", "pass", "a b"},
+        ReadCase{"verticalTabsTrimmed", "[\vmima]\r\n\vpass\v=\v a b\v\r\n", "mima", "pass", "a b"},
         ReadCase{"doubleQuotes", "[mima]\r\npass=\" a \"\r\n", "mima", "pass", " a "},
         ReadCase{"singleQuotes", "[mima]\r\npass='x'\r\n", "mima", "pass", "x"},
         ReadCase{"onlyOnePair", "[mima]\r\npass=\"\"x\"\"\r\n", "mima", "pass", "\"x\""},
@@ -139,9 +140,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(IniValueQuoting, readsBackExactlyAsTyped)
 {
-    const QByteArray values[] = {"plain",  " lead", "trail ", " both ",  "\tx",      "\"q\"",
-                                 "'q'",    "\"",    "\"x",    "x\"",     "\"\"",     "'\"",
-                                 "a\"b\"", "",      " ",      "\" x \"", "\xd6\xd0 "};
+    const QByteArray values[] = {"plain",  " lead", "trail ", " both ",  "\tx",       "\"q\"",
+                                 "'q'",    "\"",    "\"x",    "x\"",     "\"\"",      "'\"",
+                                 "a\"b\"", "",      " ",      "\" x \"", "\xd6\xd0 ", "\vv\v"};
     QByteArray file = "[mima]\r\nuser=u\r\n";
     for (const QByteArray& v : values) {
         file = IniFile::writeValue(file, "mima", "pass", v);

@@ -50,6 +50,7 @@ public:
     int frames = 4;
     QList<FakeElement> fourthFrame; // elements of frames[3].document.all
     bool domFails = false;          // every object-model call fails
+    bool answers = true;            // false: the engine drops every answer (its page went away)
 
     // What the windows asked for.
     QList<Navigation> navigations;
