@@ -2,6 +2,8 @@
 // and a click that loads the item into the member page and brings the main window back.
 #include "harness/harness.h"
 
+#include <QProcessEnvironment>
+
 #include <gtest/gtest.h>
 
 using namespace harness;
@@ -83,6 +85,49 @@ TEST(AlertsEndToEnd, changedLineFiveOpensOnePopupThatLeadsToTheItem)
     EXPECT_TRUE(waitForNoWindow(PopupCaption, 10000, zv.pid()));
     EXPECT_TRUE(waitUntil([&] { return windowState(mainWindow) == WindowState::Normal; }, 10000))
         << toString(windowState(mainWindow));
+}
+
+TEST(AlertsEndToEnd, laterNoticesCloseAClickedPopupWhoseMessageIsStillOpen)
+{
+    // A member page whose fourth frame is missing: a click on a popup says so in a box. The box
+    // is left open; three more notices close that popup under it. The program goes on.
+    Desktop& d = Desktop::instance();
+    ASSERT_TRUE(d.started()) << d.error().toStdString();
+    DevService service;
+    ASSERT_TRUE(service.start()) << service.error().toStdString();
+    ASSERT_TRUE(service.setOptions(QStringLiteral("member_frames=3")));
+    auto list = [](int n) {
+        return messageList(QStringLiteral("%1,通知%1,机构密函,/nc/show.asp?id=%1").arg(900 + n));
+    };
+    ASSERT_TRUE(service.setList("tx", list(0)));
+
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("ZV_TEST_POLL_MS"), QStringLiteral("1000"));
+    Program zv({.config = QByteArray("[config]\r\njgmh=1\r\n"), .extraEnv = env});
+    ASSERT_TRUE(zv.start()) << zv.error().toStdString();
+    const WindowId mainWindow = waitForWindow(MainCaption, 30000, zv.pid());
+    ASSERT_NE(mainWindow, 0u);
+    auto isList = [](const LogEntry& e) { return e.path == QLatin1String("/nc/tx.asp"); };
+    ASSERT_TRUE(service.waitForRequest(isList, 30000).has_value()); // the baseline
+
+    ASSERT_TRUE(service.setList("tx", list(1)));
+    const WindowId popup = waitForWindow(PopupCaption, 15000, zv.pid());
+    ASSERT_NE(popup, 0u) << describeWindows().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return isVisible(popup); }, 5000));
+    ASSERT_TRUE(click(popup, 115, 40));
+    ASSERT_TRUE(zv.waitForTrace("msgbox", QStringLiteral("主窗口未正常加载")));
+
+    for (int n = 2; n <= 4; ++n) {
+        ASSERT_TRUE(service.setList("tx", list(n)));
+        ASSERT_TRUE(zv.waitForTrace("popup", QStringLiteral("通知%1").arg(900 + n), 15000));
+    }
+    // Popup 1 and its box are gone with notice 4; popups 2, 3 and 4 stay.
+    EXPECT_TRUE(waitUntil([&] { return !exists(popup); }, 5000)) << describeWindows().toStdString();
+    waitUntil([] { return false; }, 2000);
+    EXPECT_TRUE(zv.running());
+    EXPECT_FALSE(zv.crashed());
+    EXPECT_TRUE(exists(mainWindow));
+    EXPECT_EQ(findWindows(PopupCaption, zv.pid()).size(), 3);
 }
 
 } // namespace

@@ -285,7 +285,12 @@ TEST_F(MessageFaults, theProgramKeepsPollingAndAnnouncesOnlyRealChanges)
         report("invalid GB2312", announceNext());
     }
 
-    // 6. An HTML error page with status 500.
+    // 6. A plain-text error answer: it is no message list, and must not become the baseline
+    //    that the next real list is compared with.
+    faultyPolls("a plain-text error answer", "Service Unavailable", {.status = 500});
+    report("plain-text error answer (500)", announceNext());
+
+    // 7. An HTML error page with status 500.
     faultyPolls("an HTML error page",
                 QStringLiteral("<html><head><title>500</title></head><body><h1>服务器内部错误"
                                "</h1><p>请稍后再试</p></body></html>")

@@ -43,6 +43,9 @@ TEST_F(MainWindowEndToEnd, opensMemberPageAndHidesIntoTheTray)
     const auto page = service.waitForPath(MemberPage, 20000);
     ASSERT_TRUE(page.has_value());
     EXPECT_TRUE(DevService::lineUrl(0).contains(page->host)) << page->host.toStdString();
+    // The engine asks for Chinese pages whatever the system's locale (here: none, "C").
+    EXPECT_TRUE(page->header(QStringLiteral("Accept-Language")).startsWith(QLatin1String("zh-CN")))
+        << page->header(QStringLiteral("Accept-Language")).toStdString();
 
     const WindowGeometry g = geometry(w);
     EXPECT_GE(g.outer.width(), 1024);
@@ -107,6 +110,26 @@ TEST_F(MainWindowEndToEnd, trayMenuQuitEndsEverything)
     EXPECT_FALSE(zv.crashed());
     EXPECT_TRUE(waitUntil([&] { return zv.leftovers().isEmpty(); }, 5000));
     EXPECT_FALSE(trayIcons().contains(icon));
+}
+
+TEST_F(MainWindowEndToEnd, terminateEndsLikeTheEndOfTheSession)
+{
+    // Qt's own options on the command line are not read: the window still shows on the desktop.
+    Program zv({.args = {QStringLiteral("-platform"), QStringLiteral("offscreen")}});
+    const WindowId w = startProgram(zv);
+    ASSERT_NE(w, 0u) << describeWindows().toStdString();
+    ASSERT_TRUE(service.waitForPath(MemberPage, 20000).has_value());
+    const WindowId icon = waitForTrayIcon(zv.pid(), 15000);
+    ASSERT_NE(icon, 0u);
+    EXPECT_FALSE(zv.helpers().isEmpty());
+
+    // A logout or shutdown: SIGTERM.
+    zv.terminate();
+    ASSERT_TRUE(zv.waitForExit(5000));
+    EXPECT_FALSE(zv.crashed());
+    EXPECT_EQ(zv.exitCode(), 0);
+    EXPECT_TRUE(waitUntil([&] { return zv.leftovers().isEmpty(); }, 5000));
+    EXPECT_TRUE(waitUntil([&] { return !trayIcons().contains(icon); }, 5000));
 }
 
 TEST_F(MainWindowEndToEnd, storedLineThreeOpensItsPage)
