@@ -6,7 +6,8 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
-#include <QNetworkProxy>
+#include <QNetworkCookieJar>
+#include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
@@ -29,9 +30,10 @@ QNetworkAccessManager* manager()
 {
     static QPointer<QNetworkAccessManager> nam;
     if (!nam) {
+        // The desktop's proxy, as the browser engine takes it: the environment's http_proxy,
+        // https_proxy and no_proxy, or the desktop's own settings (the system's on Windows).
+        QNetworkProxyFactory::setUseSystemConfiguration(true);
         nam = new QNetworkAccessManager(QCoreApplication::instance());
-        // The service is reached directly; no proxy from the environment sits in between.
-        nam->setProxy(QNetworkProxy::NoProxy);
     }
     return nam;
 }
@@ -91,6 +93,11 @@ std::optional<QString> iconvDecode(const QByteArray& bytes, const QByteArray& fr
 }
 
 } // namespace
+
+void setFetchCookieJar(QNetworkCookieJar* jar)
+{
+    manager()->setCookieJar(jar);
+}
 
 FetchLimits defaultFetchLimits()
 {

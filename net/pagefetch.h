@@ -1,9 +1,12 @@
 #pragma once
 // One HTTP GET of a service page, decoded in a named character set ("GB2312" reads as GBK).
-// While it waits the user interface keeps processing its events.
+// While it waits the user interface keeps processing its events. Requests go through the
+// desktop's proxy, with the browser's cookies once the browser profile shares them.
 #include <QByteArray>
 #include <QString>
 #include <optional>
+
+class QNetworkCookieJar;
 
 // Bounds of one fetch: a request that takes longer, or a body that grows larger, counts as failed.
 struct FetchLimits {
@@ -17,6 +20,9 @@ struct FetchLimits {
 std::optional<QString> FetchPageText(const QString& url, const QString& charset);
 std::optional<QString> FetchPageText(const QString& url, const QString& charset,
                                      const FetchLimits& limits);
+
+// The fetch's cookies from now on (the fetch takes the jar over); without one they start empty.
+void setFetchCookieJar(QNetworkCookieJar* jar);
 
 // The limits the two-argument form uses; tests shorten them.
 FetchLimits defaultFetchLimits();

@@ -41,16 +41,17 @@ QString TestSite::base() const
 }
 
 void TestSite::page(const std::string& path, const std::string& html,
-                    const std::string& contentType)
+                    const std::string& contentType, const Headers& headers)
 {
     handle(
-        path, [html](const SiteRequest&) { return html; }, contentType);
+        path, [html](const SiteRequest&) { return html; }, contentType, headers);
 }
 
-void TestSite::handle(const std::string& path, Handler handler, const std::string& contentType)
+void TestSite::handle(const std::string& path, Handler handler, const std::string& contentType,
+                      const Headers& headers)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    routes_[path] = Route{std::move(handler), contentType};
+    routes_[path] = Route{std::move(handler), contentType, headers};
 }
 
 QList<SiteRequest> TestSite::log() const
@@ -98,5 +99,7 @@ void TestSite::serve(const httplib::Request& req, httplib::Response& res)
         }
         route = it->second;
     }
+    for (const auto& [name, value] : route.headers)
+        res.set_header(name, value);
     res.set_content(route.handler(r), route.contentType);
 }

@@ -36,10 +36,13 @@ public:
     QString base() const; // "http://host:port"
     QString url(const QString& path) const { return base() + path; }
 
+    using Headers = std::multimap<std::string, std::string>;
     void page(const std::string& path, const std::string& html,
-              const std::string& contentType = "text/html; charset=utf-8");
+              const std::string& contentType = "text/html; charset=utf-8",
+              const Headers& headers = {});
     void handle(const std::string& path, Handler handler,
-                const std::string& contentType = "text/html; charset=utf-8");
+                const std::string& contentType = "text/html; charset=utf-8",
+                const Headers& headers = {});
 
     QList<SiteRequest> log() const;
     QList<SiteRequest> requestsTo(const QString& path) const;
@@ -49,6 +52,7 @@ private:
     struct Route {
         Handler handler;
         std::string contentType;
+        Headers headers;
     };
     void serve(const httplib::Request& req, httplib::Response& res);
 
