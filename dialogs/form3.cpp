@@ -117,6 +117,7 @@ void Form3::Command1_Click()
     // timer later, and a page without the four frames or one that fails is left as it is. The
     // window closes after every successful save.
     if (mainBrowser_ && mainBrowser_->readyState() == 4)
-        mainBrowser_->fillLogin(mod_Main::SavedUser, mod_Main::SavedPass, [](LoginFillResult) {});
+        mainBrowser_->fillLogin(mod_Main::SavedUser, mod_Main::SavedPass, mod_Main::serviceHosts(),
+                                [](LoginFillResult) {});
     close();
 }

@@ -350,9 +350,10 @@ void Form1::dl_Timer()
     if (!Form1Rules::loginFillWanted(mima_->value(), mod_Main::SavedUser, mod_Main::SavedPass,
                                      WebBrowser1_->readyState()))
         return;
-    // The browser checks the four frames and walks the fourth; a failure ends the tick silently
-    // and the next one starts afresh.
-    WebBrowser1_->fillLogin(mod_Main::SavedUser, mod_Main::SavedPass, [](LoginFillResult) {});
+    // The browser checks the four frames and walks the fourth, when that comes from one of the
+    // service's own hosts; a failure ends the tick silently and the next one starts afresh.
+    WebBrowser1_->fillLogin(mod_Main::SavedUser, mod_Main::SavedPass, mod_Main::serviceHosts(),
+                            [](LoginFillResult) {});
 }
 
 void Form1::Option1_Click(int index)

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
@@ -65,10 +66,12 @@ public:
 
     // Length of the top document's frames collection; -1 when the object model fails.
     virtual void frameCount(std::function<void(int)> done) = 0;
-    // When the top document has exactly four frames, walks every element of the fourth frame's
-    // document: each INPUT (tag compared in upper case) of type exactly "text" or "password"
-    // named exactly "UserName" gets user, named exactly "UserPassword" gets pass.
-    virtual void fillLogin(const QString& user, const QString& pass,
+    // When the top document has exactly four frames and the fourth frame's document came over
+    // http or https from one of hosts (host names without letter case, any port), walks every
+    // element of that document: each INPUT (tag compared in upper case) of type exactly "text"
+    // or "password" named exactly "UserName" gets user, named exactly "UserPassword" gets pass.
+    // A fourth frame from any other host is left alone (filled 0).
+    virtual void fillLogin(const QString& user, const QString& pass, const QStringList& hosts,
                            std::function<void(LoginFillResult)> done) = 0;
     // Sets the location of frames[index] of the top document; false when that fails.
     virtual void setFrameLocation(int index, const QString& url,

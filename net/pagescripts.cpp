@@ -65,16 +65,29 @@ QString PageScripts::frameCountScript()
                           "})()");
 }
 
-QString PageScripts::fillLoginScript(const QString& user, const QString& pass)
+QString PageScripts::fillLoginScript(const QString& user, const QString& pass,
+                                     const QStringList& hosts)
 {
+    // The saved login goes only to the service's own pages: the fourth frame's document must
+    // come over http or https from one of the service's hosts. A frame of another origin than
+    // the top document refuses access and ends the walk with ok false.
     // The element count is read once; an element that vanishes during the walk or a frame that
     // refuses access ends the walk with ok false. The engine normalises the type property to
     // lower case; the name is compared as the page wrote it.
-    return QStringLiteral("(function (user, pass) {\n"
+    QStringList quoted;
+    for (const QString& h : hosts)
+        quoted << jsString(h.toLower());
+    return QStringLiteral("(function (user, pass, hosts) {\n"
                           "  var filled = 0, count = 0;\n"
                           "  try {\n"
                           "    count = window.frames.length;\n"
                           "    if (count !== 4) return {ok: true, frameCount: count, filled: 0};\n"
+                          "    var where = window.frames[3].document.location;\n"
+                          "    var host = String(where.hostname).toLowerCase()\n"
+                          "                   .replace(/^\\[/, '').replace(/\\]$/, '');\n"
+                          "    if ((where.protocol !== 'http:' && where.protocol !== 'https:') ||\n"
+                          "        hosts.indexOf(host) < 0)\n"
+                          "      return {ok: true, frameCount: count, filled: 0};\n"
                           "    var all = window.frames[3].document.getElementsByTagName('*');\n"
                           "    var length = all.length;\n"
                           "    for (var i = 0; i < length; i++) {\n"
@@ -94,8 +107,8 @@ QString PageScripts::fillLoginScript(const QString& user, const QString& pass)
                           "  } catch (err) {\n"
                           "    return {ok: false, frameCount: count, filled: filled};\n"
                           "  }\n"
-                          "})(%1, %2)")
-        .arg(jsString(user), jsString(pass));
+                          "})(%1, %2, [%3])")
+        .arg(jsString(user), jsString(pass), quoted.join(QLatin1Char(',')));
 }
 
 QString PageScripts::setFrameLocationScript(int index, const QString& url)

@@ -22,8 +22,10 @@ public:
 
     // Number: length of the top document's frames collection, -1 on failure.
     static QString frameCountScript();
-    // Object {ok, frameCount, filled}: the login walk over the fourth frame's elements.
-    static QString fillLoginScript(const QString& user, const QString& pass);
+    // Object {ok, frameCount, filled}: the login walk over the fourth frame's elements, when that
+    // frame's document comes from one of hosts.
+    static QString fillLoginScript(const QString& user, const QString& pass,
+                                   const QStringList& hosts);
     // Boolean: frames[index].location = url in the top document.
     static QString setFrameLocationScript(int index, const QString& url);
     // Installed in every document at its creation: reports creation, load, unload and trusted

@@ -203,10 +203,10 @@ void WebEngineBrowser::frameCount(std::function<void(int)> done)
               [done](const QVariant& r) { done(PageScripts::parseFrameCount(r)); });
 }
 
-void WebEngineBrowser::fillLogin(const QString& user, const QString& pass,
+void WebEngineBrowser::fillLogin(const QString& user, const QString& pass, const QStringList& hosts,
                                  std::function<void(LoginFillResult)> done)
 {
-    runScript(PageScripts::fillLoginScript(user, pass),
+    runScript(PageScripts::fillLoginScript(user, pass, hosts),
               [done](const QVariant& r) { done(PageScripts::parseFillResult(r)); });
 }
 

@@ -39,7 +39,7 @@ public:
     void setSilent(bool silent) override;
     int readyState() const override;
     void frameCount(std::function<void(int)> done) override;
-    void fillLogin(const QString& user, const QString& pass,
+    void fillLogin(const QString& user, const QString& pass, const QStringList& hosts,
                    std::function<void(LoginFillResult)> done) override;
     void setFrameLocation(int index, const QString& url, std::function<void(bool)> done) override;
 

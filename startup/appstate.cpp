@@ -1,6 +1,6 @@
 #include "startup/appstate.h"
 
-#include "zvconfig.h"
+#include <QUrl>
 
 namespace mod_Main
 {
@@ -10,10 +10,15 @@ qint16 CurLine = 0;
 QString SavedUser;
 QString SavedPass;
 
-void fillServerLines()
+QStringList serviceHosts()
 {
-    ServerLines = {QStringLiteral(ZV_LINE0_URL), QStringLiteral(ZV_LINE1_URL),
-                   QStringLiteral(ZV_LINE2_URL), QStringLiteral(ZV_LINE3_URL)};
+    QStringList hosts;
+    for (const QString& line : ServerLines) {
+        const QString host = QUrl(line).host().toLower();
+        if (!host.isEmpty() && !hosts.contains(host))
+            hosts << host;
+    }
+    return hosts;
 }
 
 QString currentLineUrl()

@@ -1,6 +1,7 @@
 #pragma once
 // Process-wide state shared by the windows; touched only from the user-interface thread.
 #include <QString>
+#include <QStringList>
 #include <array>
 
 namespace mod_Main
@@ -14,9 +15,13 @@ extern qint16 CurLine;
 extern QString SavedUser;
 extern QString SavedPass;
 
-// Fills ServerLines from the build's line addresses.
+// Fills ServerLines from the build's line addresses (startup/serverlines.cpp, a library of its
+// own: the only code that holds them).
 void fillServerLines();
 // ServerLines[CurLine], or line 0 when CurLine is outside 0..3.
 QString currentLineUrl();
+// The host names of the four lines, in lower case, each once: the service's own hosts, the only
+// ones the saved login is typed into.
+QStringList serviceHosts();
 
 } // namespace mod_Main

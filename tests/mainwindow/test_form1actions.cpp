@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSessionManager>
+#include <QUrl>
 
 namespace
 {
@@ -80,6 +81,32 @@ TEST_F(Form1Test, dlTimerRefillsWhatTheMemberTypedAndSurvivesFailures)
     f->dl_Timer();
     FakeBrowser::settle();
     EXPECT_EQ(page()->fourthFrame[0].value, QStringLiteral("alice"));
+}
+
+TEST_F(Form1Test, dlTimerTypesTheLoginOnlyIntoTheServicesOwnPages)
+{
+    writeConfig("[mima]\r\nmima=1\r\nuser=alice\r\npass=pw\r\n");
+    Form1* f = load();
+    const QUrl line3(mod_Main::ServerLines[3]);
+    const struct {
+        QString url;
+        bool fills;
+    } cases[] = {
+        {QStringLiteral("http://127.0.0.9:18062/nc/main.asp"), false}, // another site
+        {QStringLiteral("file:///nc/main.asp"), false},
+        {QStringLiteral("https://%1/nc/main.asp").arg(line3.host().toUpper()), true},
+        {QStringLiteral("http://%1:1/x").arg(line3.host()), true}, // any port of a line host
+    };
+    for (const auto& c : cases) {
+        page()->fourthFrame = loginForm();
+        page()->fourthFrameUrl = c.url;
+        f->dl_Timer();
+        FakeBrowser::settle();
+        EXPECT_EQ(page()->fourthFrame[0].value, c.fills ? QStringLiteral("alice") : QString())
+            << c.url.toStdString();
+        EXPECT_EQ(page()->fourthFrame[1].value, c.fills ? QStringLiteral("pw") : QString())
+            << c.url.toStdString();
+    }
 }
 
 TEST_F(Form1Test, confirmedLineSwitchStoresAndReloads)

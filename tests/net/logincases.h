@@ -18,7 +18,8 @@ struct LoginCase {
     QList<LoginField> fields;
     int frames = 4;
     int filled = 0;
-    bool xhtml = false; // served as XHTML, where tag names keep the page's letter case
+    bool xhtml = false;     // served as XHTML, where tag names keep the page's letter case
+    bool otherHost = false; // the fourth frame's host is not among the service's hosts
 };
 
 inline QList<LoginCase> loginCases()
@@ -65,5 +66,11 @@ inline QList<LoginCase> loginCases()
          {{"INPUT", "text", "UserName", ""}, {"INPUT", "password", "UserPassword", ""}},
          5,
          0},
+        {"fourthFrameFromAnotherHost_nothingFilled",
+         {{"INPUT", "text", "UserName", ""}, {"INPUT", "password", "UserPassword", ""}},
+         4,
+         0,
+         false,
+         true},
     };
 }

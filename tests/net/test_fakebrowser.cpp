@@ -23,12 +23,16 @@ TEST_P(FakeLoginWalkTest, fillsExactlyTheMatchingFields)
             type = QStringLiteral("text");
         fake.fourthFrame.append({f.tag, type, f.name, QStringLiteral("orig")});
     }
+    fake.fourthFrameUrl = QStringLiteral("http://Service.Example:8062/nc/main.asp");
+    const QStringList hosts = c.otherHost ? QStringList{QStringLiteral("other.example")}
+                                          : QStringList{QStringLiteral("service.example")};
     LoginFillResult result;
     bool done = false;
-    fake.fillLogin(QStringLiteral("member"), QStringLiteral("secret"), [&](LoginFillResult r) {
-        result = r;
-        done = true;
-    });
+    fake.fillLogin(QStringLiteral("member"), QStringLiteral("secret"), hosts,
+                   [&](LoginFillResult r) {
+                       result = r;
+                       done = true;
+                   });
     EXPECT_FALSE(done); // answers arrive later, as the engine's do
     FakeBrowser::settle();
     ASSERT_TRUE(done);
@@ -56,7 +60,8 @@ TEST(FakeBrowser, failingObjectModel_failsEveryCall)
     LoginFillResult fill{true, 4, 2};
     fake.frameCount([&](int n) { count = n; });
     fake.setFrameLocation(3, QStringLiteral("http://h/"), [&](bool ok) { located = ok; });
-    fake.fillLogin(QStringLiteral("u"), QStringLiteral("p"), [&](LoginFillResult r) { fill = r; });
+    fake.fillLogin(QStringLiteral("u"), QStringLiteral("p"), {QStringLiteral("127.0.0.1")},
+                   [&](LoginFillResult r) { fill = r; });
     FakeBrowser::settle();
     EXPECT_EQ(count, -1);
     EXPECT_FALSE(located);

@@ -29,7 +29,7 @@ LoginFillResult fill(WebEngineBrowser* b, const QString& user, const QString& pa
 {
     LoginFillResult result;
     bool done = false;
-    b->fillLogin(user, pass, [&](LoginFillResult r) {
+    b->fillLogin(user, pass, {QStringLiteral("127.0.0.1")}, [&](LoginFillResult r) {
         result = r;
         done = true;
     });
@@ -150,7 +150,8 @@ TEST_F(PageBehaviourTest, callbacks_neverRunAfterTheBrowserIsGone)
     WebEngineBrowser* doomed = makeBrowser();
     ASSERT_TRUE(load(site.url("/f0?doomed"), doomed));
     int calls = 0;
-    doomed->fillLogin(QStringLiteral("u"), QStringLiteral("p"), [&](LoginFillResult) { ++calls; });
+    doomed->fillLogin(QStringLiteral("u"), QStringLiteral("p"), {QStringLiteral("127.0.0.1")},
+                      [&](LoginFillResult) { ++calls; });
     doomed->frameCount([&](int) { ++calls; });
     doomed->setFrameLocation(0, site.url("/f0"), [&](bool) { ++calls; });
     destroy(doomed);

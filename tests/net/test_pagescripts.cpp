@@ -62,9 +62,11 @@ TEST(JsString, unpairedSurrogates_areEscapedNotDropped)
 TEST(PageScriptsText, valuesEnterScriptsOnlyAsLiterals)
 {
     const QString pass = QStringLiteral("x\"); window.top.pwned = 1; (\"");
-    const QString script = PageScripts::fillLoginScript(QStringLiteral("u"), pass);
+    const QString host = QStringLiteral("h'];alert(1);//");
+    const QString script = PageScripts::fillLoginScript(QStringLiteral("u"), pass, {host});
     EXPECT_TRUE(script.contains(PageScripts::jsString(pass)));
     EXPECT_FALSE(script.contains(pass));
+    EXPECT_TRUE(script.contains(PageScripts::jsString(host)));
     const QString url = QStringLiteral("http://h/p?a=\"</script>");
     EXPECT_TRUE(PageScripts::setFrameLocationScript(3, url).contains(PageScripts::jsString(url)));
 }

@@ -3,8 +3,15 @@
 #include <QCoreApplication>
 #include <QPointer>
 #include <QTimer>
+#include <QUrl>
 
-FakeBrowser::FakeBrowser(QWidget* parent) : Browser(parent), widget_(new QWidget(parent)) {}
+#include "zvconfig.h"
+
+FakeBrowser::FakeBrowser(QWidget* parent)
+    : Browser(parent), fourthFrameUrl(QStringLiteral(ZV_LINE0_URL "/nc/main.asp")),
+      widget_(new QWidget(parent))
+{
+}
 
 FakeBrowser::~FakeBrowser()
 {
@@ -30,7 +37,7 @@ void FakeBrowser::frameCount(std::function<void(int)> done)
         QTimer::singleShot(0, this, [done, n] { done(n); });
 }
 
-void FakeBrowser::fillLogin(const QString& user, const QString& pass,
+void FakeBrowser::fillLogin(const QString& user, const QString& pass, const QStringList& hosts,
                             std::function<void(LoginFillResult)> done)
 {
     ++fillCalls;
@@ -38,7 +45,11 @@ void FakeBrowser::fillLogin(const QString& user, const QString& pass,
     if (!domFails) {
         r.ok = true;
         r.frameCount = frames;
-        if (frames == 4) {
+        const QUrl where(fourthFrameUrl);
+        const bool serviceHost =
+            (where.scheme() == QLatin1String("http") || where.scheme() == QLatin1String("https")) &&
+            hosts.contains(where.host().toLower());
+        if (frames == 4 && serviceHost) {
             for (FakeElement& e : fourthFrame) {
                 if (e.tagName.toUpper() != QLatin1String("INPUT"))
                     continue;

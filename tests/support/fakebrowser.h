@@ -41,7 +41,7 @@ public:
     void setSilent(bool s) override { silent = s; }
     int readyState() const override { return ready; }
     void frameCount(std::function<void(int)> done) override;
-    void fillLogin(const QString& user, const QString& pass,
+    void fillLogin(const QString& user, const QString& pass, const QStringList& hosts,
                    std::function<void(LoginFillResult)> done) override;
     void setFrameLocation(int index, const QString& url, std::function<void(bool)> done) override;
 
@@ -49,6 +49,7 @@ public:
     int ready = 4;
     int frames = 4;
     QList<FakeElement> fourthFrame; // elements of frames[3].document.all
+    QString fourthFrameUrl;         // its document's address; by default on line 0
     bool domFails = false;          // every object-model call fails
     bool answers = true;            // false: the engine drops every answer (its page went away)
 
