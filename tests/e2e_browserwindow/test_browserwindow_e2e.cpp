@@ -1,6 +1,6 @@
 // The member page's new-window requests in the real program: our own browser windows for the
 // service's pages, the default browser for the marketplace, nothing for local addresses.
-#include "devtoolsclient.h"
+#include "harness/devtoolsclient.h"
 #include "harness/harness.h"
 
 #include <QJsonValue>

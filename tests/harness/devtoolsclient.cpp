@@ -1,6 +1,6 @@
-#include "devtoolsclient.h"
+#include "harness/devtoolsclient.h"
 
-#include "websocketclient.h"
+#include "harness/websocketclient.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

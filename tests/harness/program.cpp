@@ -90,12 +90,14 @@ void Program::prepareFolder()
         if (!copyProgramFolder(QStringLiteral(ZV_BIN_DIR), folder_, &error_))
             return;
         // The copied executable of a test build; always the one just built.
+        const QString exe =
+            options_.executable.isEmpty() ? QStringLiteral(ZV_PROGRAM_EXE) : options_.executable;
         QFile::remove(exePath());
-        if (!QFile::copy(QStringLiteral(ZV_PROGRAM_EXE), exePath())) {
-            error_ = QStringLiteral("cannot copy ") + QStringLiteral(ZV_PROGRAM_EXE);
+        if (!QFile::copy(exe, exePath())) {
+            error_ = QStringLiteral("cannot copy ") + exe;
             return;
         }
-        QFile::setPermissions(exePath(), QFileInfo(QStringLiteral(ZV_PROGRAM_EXE)).permissions());
+        QFile::setPermissions(exePath(), QFileInfo(exe).permissions());
         QDir(folder_).mkpath(QStringLiteral("dat"));
     }
     if (options_.config) {

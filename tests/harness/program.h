@@ -19,6 +19,7 @@ class ManagedProcess;
 
 struct ProgramOptions {
     std::optional<QByteArray> config{}; // bytes of config.ini; nullopt: no file
+    QString executable{};               // another build of the program; empty: zvkb
     QString folder{};                   // use this existing folder instead of a new one
     QStringList args{};                 // command-line arguments
     QProcessEnvironment extraEnv{};     // added to the desktop's environment

@@ -1,4 +1,4 @@
-#include "websocketclient.h"
+#include "harness/websocketclient.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
