@@ -2,6 +2,7 @@
 #include "procfigures.h"
 
 #include <QProcess>
+#include <QThread>
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -37,7 +38,12 @@ TEST(BenchProcFigures, aChildShowsInTheTreesMemoryAndGoneProcessesReadAsGone)
     QProcess child;
     child.start(QStringLiteral("sleep"), {QStringLiteral("5")});
     ASSERT_TRUE(child.waitForStarted());
-    const Memory alone = memoryOf(child.processId());
+    // Just after its exec the child may not have its program and libraries mapped in yet.
+    Memory alone = memoryOf(child.processId());
+    for (int i = 0; i < 200 && alone.anonKb >= alone.rssKb; ++i) {
+        QThread::msleep(10);
+        alone = memoryOf(child.processId());
+    }
     const Memory withChild = memoryOf(getpid());
     EXPECT_EQ(alone.processes, 1);
     EXPECT_GT(alone.rssKb, 0);
