@@ -1,29 +1,37 @@
 #!/bin/sh
 # The program folder's desktop entry. A desktop entry needs absolute paths, so they are written
 # for the folder where this script is now; run it again after moving the folder.
-#   ./install-desktop-entry.sh               add the entry to ~/.local/share/applications
-#   ./install-desktop-entry.sh --remove      take it out again
+#   ./install-desktop-entry.sh               add the entry to your application menu
+#                                            ($XDG_DATA_HOME/applications, ~/.local/share/...)
+#   ./install-desktop-entry.sh --autostart   start the program when you log in: an autostart
+#                                            entry ($XDG_CONFIG_HOME/autostart, ~/.config/...)
+#   ./install-desktop-entry.sh --remove      take the menu entry and the autostart entry out
 #   ./install-desktop-entry.sh --here [DIR]  point the folder's own zvkb.desktop at DIR
 #                                            (default: this folder); the install step runs this
 set -eu
 dir=$(cd "$(dirname "$0")" && pwd -P)
 apps="${XDG_DATA_HOME:-$HOME/.local/share}/applications"
+autostart="${XDG_CONFIG_HOME:-$HOME/.config}/autostart"
 
 case "${1:-}" in
 --remove)
-  rm -f "$apps/zvkb.desktop"
+  rm -f "$apps/zvkb.desktop" "$autostart/zvkb.desktop"
   exit 0
   ;;
 --here)
   target="$dir/zvkb.desktop"
   home="${2:-$dir}"
   ;;
+--autostart)
+  target="$autostart/zvkb.desktop"
+  home="$dir"
+  ;;
 "")
   target="$apps/zvkb.desktop"
   home="$dir"
   ;;
 *)
-  echo "usage: $0 [--remove | --here [DIR]]" >&2
+  echo "usage: $0 [--autostart | --remove | --here [DIR]]" >&2
   exit 2
   ;;
 esac
@@ -55,7 +63,12 @@ done <"$dir/zvkb.desktop" >"$tmp"
 chmod 644 "$tmp"
 mv -f "$tmp" "$target"
 trap - EXIT
-if [ "${1:-}" = "" ]; then
+case "${1:-}" in
+"")
   command -v update-desktop-database >/dev/null 2>&1 && update-desktop-database "$apps" >/dev/null 2>&1 || true
   echo "installed $target"
-fi
+  ;;
+--autostart)
+  echo "installed $target: the program starts when you log in"
+  ;;
+esac
