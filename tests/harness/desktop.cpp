@@ -94,6 +94,8 @@ bool Desktop::start()
         return false;
     if (options_.sound && !startSound())
         return false;
+    if (options_.sessionBus && !startSessionBus())
+        return false;
     started_ = true;
     return true;
 }
@@ -238,10 +240,47 @@ bool Desktop::startSound()
     return true;
 }
 
+bool Desktop::startSessionBus()
+{
+    const QString daemon = findTool(QStringLiteral("dbus-daemon"));
+    if (daemon.isEmpty())
+        return fail(QStringLiteral("dbus-daemon is not installed (package dbus-daemon)"));
+    const QString socket = dir_->filePath(QStringLiteral("bus"));
+    // A bus of its own that starts no services: nothing of the machine's answers on it.
+    const QString configPath = dir_->filePath(QStringLiteral("bus.conf"));
+    QFile config(configPath);
+    if (!config.open(QIODevice::WriteOnly))
+        return fail(QStringLiteral("cannot write ") + configPath);
+    config.write(
+        "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN\"\n"
+        " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+        "<busconfig><type>session</type><listen>unix:path=" +
+        socket.toUtf8() +
+        "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+        "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+        "<allow own=\"*\"/></policy></busconfig>\n");
+    config.close();
+    bus_ = std::make_unique<ManagedProcess>(QStringLiteral("dbus-daemon"),
+                                            dir_->filePath(QStringLiteral("dbus.log")));
+    if (!bus_->start(daemon,
+                     {QStringLiteral("--config-file=") + configPath, QStringLiteral("--nofork"),
+                      QStringLiteral("--nopidfile")},
+                     environment()))
+        return fail(bus_->error());
+    const bool up = waitUntil([&] { return QFile::exists(socket) || !bus_->running(); }, 10000);
+    if (!up || !bus_->running())
+        return fail(QStringLiteral("dbus-daemon did not come up:\n") + bus_->logTail());
+    busAddress_ = QStringLiteral("unix:path=") + socket;
+    return true;
+}
+
 void Desktop::stop()
 {
     started_ = false;
     // Children first, the X server last; the connection goes before its server.
+    if (bus_)
+        bus_->stop();
+    busAddress_.clear();
     if (pulse_)
         pulse_->stop();
     if (tray_)
@@ -252,6 +291,7 @@ void Desktop::stop()
     if (xvfb_)
         xvfb_->stop();
     pulse_.reset();
+    bus_.reset();
     tray_.reset();
     wm_.reset();
     xvfb_.reset();
@@ -292,6 +332,8 @@ QProcessEnvironment Desktop::environment() const
                        ? QStringLiteral("unix:") + dir_->filePath(QStringLiteral("no-sound"))
                        : pulseServer_);
     }
+    if (!busAddress_.isEmpty())
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress_);
     if (geteuid() == 0)
         env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
     return env;
@@ -326,7 +368,7 @@ CommandResult Desktop::run(const QString& program, const QStringList& args, int 
 QList<qint64> Desktop::processIds() const
 {
     QList<qint64> pids;
-    for (const auto* p : {xvfb_.get(), wm_.get(), tray_.get(), pulse_.get()}) {
+    for (const auto* p : {xvfb_.get(), wm_.get(), tray_.get(), pulse_.get(), bus_.get()}) {
         if (p && p->running())
             pids.append(p->pid());
     }

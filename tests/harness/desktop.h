@@ -31,6 +31,8 @@ struct DesktopOptions {
     bool tray = true;  // start trayer and wait for the system tray selection owner
     bool sound = true; // start PulseAudio with a null sink as the default sink
     bool windowManager = true;
+    // A private D-Bus session bus (no service activation): StatusNotifier trays live on it.
+    bool sessionBus = false;
     QSize screen{1280, 800};
 };
 
@@ -61,19 +63,21 @@ public:
     QString display() const { return display_; }         // ":N"
     QString runtimeDir() const { return runtimeDir_; }   // private XDG_RUNTIME_DIR
     QString pulseServer() const { return pulseServer_; } // "unix:<dir>/native", empty: no sound
+    QString sessionBus() const { return busAddress_; }   // "unix:path=<dir>/bus", empty: none
     bool hasTray() const; // a system tray selection owner (_NET_SYSTEM_TRAY_S0) is present
     bool hasSound() const { return !pulseServer_.isEmpty(); }
 
     // The environment for children: this process's environment with DISPLAY, XDG_RUNTIME_DIR,
-    // PULSE_SERVER (or none when without sound), QTWEBENGINE_DISABLE_SANDBOX when root, and
-    // without QT_QPA_PLATFORM / WAYLAND_DISPLAY.
+    // PULSE_SERVER (or none when without sound), DBUS_SESSION_BUS_ADDRESS (only for the private
+    // bus), QTWEBENGINE_DISABLE_SANDBOX when root, and without QT_QPA_PLATFORM / WAYLAND_DISPLAY.
     QProcessEnvironment environment() const;
 
     // Runs a helper program (xdotool, xprop, pactl...) in this desktop's environment and waits
     // for it, at most timeoutMs.
     CommandResult run(const QString& program, const QStringList& args, int timeoutMs = 10000) const;
 
-    // Process ids of the helper processes (Xvfb, openbox, trayer, pulseaudio) now running.
+    // Process ids of the helper processes (Xvfb, openbox, trayer, pulseaudio, dbus-daemon) now
+    // running.
     QList<qint64> processIds() const;
 
     // Sound: "pactl list short sink-inputs" lines (one per stream now playing) and the name
@@ -89,6 +93,7 @@ private:
     bool startWindowManager();
     bool startTray();
     bool startSound();
+    bool startSessionBus();
     bool fail(const QString& why);
 
     Options options_;
@@ -97,10 +102,12 @@ private:
     QString display_;
     QString runtimeDir_;
     QString pulseServer_;
+    QString busAddress_;
     std::unique_ptr<ManagedProcess> xvfb_;
     std::unique_ptr<ManagedProcess> wm_;
     std::unique_ptr<ManagedProcess> tray_;
     std::unique_ptr<ManagedProcess> pulse_;
+    std::unique_ptr<ManagedProcess> bus_;
     std::unique_ptr<XConnection> x_;
     std::unique_ptr<QTemporaryDir> dir_;
 };

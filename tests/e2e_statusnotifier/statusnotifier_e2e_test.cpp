@@ -1,0 +1,61 @@
+// The tray on a StatusNotifier desktop (KDE Plasma, Ubuntu's GNOME, Xfce): no XEmbed tray, a
+// StatusNotifier host on the session bus. The real program's item carries the tip and an icon,
+// its activation brings the hidden main window back, its menu shows and ends the program, and
+// the item is gone when the program ends.
+#include "harness/harness.h"
+#include "harness/statusnotifierhost.h"
+
+#include <gtest/gtest.h>
+
+using namespace harness;
+
+namespace
+{
+
+const QString MainCaption = QStringLiteral("Zelvar快报 ZV6.2");
+
+TEST(StatusNotifierTray, itemTipIconActivationAndMenuWork)
+{
+    Desktop& d = Desktop::instance({.tray = false, .sound = false, .sessionBus = true});
+    ASSERT_TRUE(d.started()) << d.error().toStdString();
+    ASSERT_FALSE(d.hasTray()); // no XEmbed tray: the item is the only tray there is
+    StatusNotifierHost host(d.sessionBus());
+    ASSERT_TRUE(host.start());
+    DevService service;
+    ASSERT_TRUE(service.start()) << service.error().toStdString();
+    Program zv;
+    ASSERT_TRUE(zv.start()) << zv.error().toStdString();
+    const WindowId w = waitForWindow(MainCaption, 30000, zv.pid());
+    ASSERT_NE(w, 0u) << describeWindows().toStdString();
+
+    const QString item = host.waitForItem(20000);
+    ASSERT_FALSE(item.isEmpty()) << "the program registered no StatusNotifier item";
+    EXPECT_EQ(host.toolTipTitle(item), QStringLiteral("Zelvar快报+首席Zelvar宝"));
+    EXPECT_FALSE(host.iconSizes(item).isEmpty()) << "the item has no icon picture";
+
+    // The close box hides the window into the item; a left click on the item brings it back.
+    ASSERT_TRUE(closeWindow(w));
+    ASSERT_TRUE(waitUntil([&] { return !isVisible(w); }, 10000)) << "not hidden into the tray";
+    EXPECT_TRUE(zv.running());
+    ASSERT_TRUE(host.activate(item));
+    EXPECT_TRUE(waitUntil([&] { return isVisible(w); }, 10000));
+    EXPECT_TRUE(waitUntil([&] { return activeWindow() == w; }, 5000)) << "not raised";
+
+    const QList<StatusNotifierHost::MenuEntry> menu = host.menu(item);
+    ASSERT_EQ(menu.size(), 2);
+    EXPECT_EQ(menu[0].label, QStringLiteral("显示程序"));
+    EXPECT_EQ(menu[1].label, QStringLiteral("关闭退出"));
+
+    ASSERT_TRUE(closeWindow(w));
+    ASSERT_TRUE(waitUntil([&] { return !isVisible(w); }, 10000));
+    ASSERT_TRUE(host.clickMenuEntry(item, menu[0].id));
+    EXPECT_TRUE(waitUntil([&] { return isVisible(w); }, 10000)) << "显示程序 did not show it";
+
+    ASSERT_TRUE(host.clickMenuEntry(item, menu[1].id));
+    ASSERT_TRUE(zv.waitForExit(10000));
+    EXPECT_FALSE(zv.crashed());
+    EXPECT_TRUE(waitUntil([&] { return zv.leftovers().isEmpty(); }, 5000));
+    EXPECT_TRUE(waitUntil([&] { return !host.itemAlive(item); }, 5000)) << "the item outlived it";
+}
+
+} // namespace

@@ -1,0 +1,218 @@
+#include "harness/statusnotifierhost.h"
+
+#include "harness/windows.h"
+
+#include <QDBusAbstractAdaptor>
+#include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+
+namespace harness
+{
+
+namespace
+{
+
+const QString kWatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
+const QString kItemPath = QStringLiteral("/StatusNotifierItem");
+const QString kItemInterface = QStringLiteral("org.kde.StatusNotifierItem");
+const QString kMenuInterface = QStringLiteral("com.canonical.dbusmenu");
+constexpr int kCallMs = 5000;
+
+} // namespace
+
+// The watcher's interface, exported on the host object.
+class StatusNotifierWatcherAdaptor : public QDBusAbstractAdaptor
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ registeredItems)
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+public:
+    explicit StatusNotifierWatcherAdaptor(StatusNotifierHost* host)
+        : QDBusAbstractAdaptor(host), host_(host)
+    {
+    }
+    QStringList registeredItems() const { return host_->items(); }
+    bool hostRegistered() const { return true; }
+    int protocolVersion() const { return 0; }
+
+public slots:
+    void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& message)
+    {
+        host_->registerItem(service, message.service());
+        emit StatusNotifierItemRegistered(service);
+    }
+    void RegisterStatusNotifierHost(const QString&) {}
+
+signals:
+    void StatusNotifierItemRegistered(const QString& service);
+    void StatusNotifierItemUnregistered(const QString& service);
+    void StatusNotifierHostRegistered();
+
+private:
+    StatusNotifierHost* host_;
+};
+
+StatusNotifierHost::StatusNotifierHost(const QString& busAddress)
+    : address_(busAddress), bus_(QDBusConnection::connectToBus(busAddress, busAddress))
+{
+    new StatusNotifierWatcherAdaptor(this);
+}
+
+StatusNotifierHost::~StatusNotifierHost()
+{
+    bus_.unregisterService(kWatcherService);
+    bus_.unregisterObject(kWatcherPath);
+    QDBusConnection::disconnectFromBus(address_);
+}
+
+bool StatusNotifierHost::start()
+{
+    return bus_.isConnected() &&
+           bus_.registerObject(kWatcherPath, this, QDBusConnection::ExportAdaptors) &&
+           bus_.registerService(kWatcherService);
+}
+
+void StatusNotifierHost::registerItem(const QString& serviceOrPath, const QString& sender)
+{
+    // Some programs register an object path; the item's service is then the caller.
+    const QString service = serviceOrPath.startsWith(QLatin1Char('/')) ? sender : serviceOrPath;
+    if (!items_.contains(service))
+        items_.append(service);
+}
+
+QString StatusNotifierHost::waitForItem(int timeoutMs)
+{
+    waitUntil([&] { return !items_.isEmpty(); }, timeoutMs);
+    return items_.value(0);
+}
+
+bool StatusNotifierHost::itemAlive(const QString& item)
+{
+    return bus_.interface()->isServiceRegistered(item).value();
+}
+
+QVariant StatusNotifierHost::itemProperty(const QString& item, const char* name)
+{
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        item, kItemPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << kItemInterface << QString::fromLatin1(name);
+    const QDBusMessage reply = bus_.call(get, QDBus::Block, kCallMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return {};
+    return reply.arguments().first().value<QDBusVariant>().variant();
+}
+
+namespace
+{
+
+// One a(iiay) array of pictures; sizes of those whose data fit their size.
+QList<QSize> pictures(const QDBusArgument& array)
+{
+    QList<QSize> sizes;
+    array.beginArray();
+    while (!array.atEnd()) {
+        int w = 0;
+        int h = 0;
+        QByteArray argb;
+        array.beginStructure();
+        array >> w >> h >> argb;
+        array.endStructure();
+        if (w > 0 && h > 0 && argb.size() == qsizetype(w) * h * 4)
+            sizes.append(QSize(w, h));
+    }
+    array.endArray();
+    return sizes;
+}
+
+// A dbusmenu layout node (ia{sv}av): its children's ids and labels.
+QList<StatusNotifierHost::MenuEntry> menuEntries(const QDBusArgument& node)
+{
+    QList<StatusNotifierHost::MenuEntry> entries;
+    int id = 0;
+    QVariantMap properties;
+    node.beginStructure();
+    node >> id >> properties;
+    node.beginArray();
+    while (!node.atEnd()) {
+        QDBusVariant child;
+        node >> child;
+        const QDBusArgument c = child.variant().value<QDBusArgument>();
+        int childId = 0;
+        QVariantMap childProperties;
+        c.beginStructure();
+        c >> childId >> childProperties;
+        c.endStructure();
+        entries.append({childId, childProperties.value(QStringLiteral("label")).toString()});
+    }
+    node.endArray();
+    node.endStructure();
+    return entries;
+}
+
+} // namespace
+
+QString StatusNotifierHost::toolTipTitle(const QString& item)
+{
+    const QVariant tip = itemProperty(item, "ToolTip");
+    if (!tip.canConvert<QDBusArgument>())
+        return {};
+    const QDBusArgument arg = tip.value<QDBusArgument>();
+    QString iconName;
+    QString title;
+    QString text;
+    arg.beginStructure();
+    arg >> iconName;
+    pictures(arg);
+    arg >> title >> text;
+    arg.endStructure();
+    return title;
+}
+
+QList<QSize> StatusNotifierHost::iconSizes(const QString& item)
+{
+    const QVariant icon = itemProperty(item, "IconPixmap");
+    if (!icon.canConvert<QDBusArgument>())
+        return {};
+    return pictures(icon.value<QDBusArgument>());
+}
+
+bool StatusNotifierHost::activate(const QString& item)
+{
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(item, kItemPath, kItemInterface, QStringLiteral("Activate"));
+    call << 0 << 0;
+    return bus_.call(call, QDBus::Block, kCallMs).type() == QDBusMessage::ReplyMessage;
+}
+
+QList<StatusNotifierHost::MenuEntry> StatusNotifierHost::menu(const QString& item)
+{
+    const QString path = itemProperty(item, "Menu").value<QDBusObjectPath>().path();
+    if (path.isEmpty())
+        return {};
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(item, path, kMenuInterface, QStringLiteral("GetLayout"));
+    call << 0 << -1 << QStringList();
+    const QDBusMessage reply = bus_.call(call, QDBus::Block, kCallMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() < 2)
+        return {};
+    return menuEntries(reply.arguments().at(1).value<QDBusArgument>());
+}
+
+bool StatusNotifierHost::clickMenuEntry(const QString& item, int id)
+{
+    const QString path = itemProperty(item, "Menu").value<QDBusObjectPath>().path();
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(item, path, kMenuInterface, QStringLiteral("Event"));
+    call << id << QStringLiteral("clicked") << QVariant::fromValue(QDBusVariant(0)) << 0u;
+    return bus_.call(call, QDBus::Block, kCallMs).type() == QDBusMessage::ReplyMessage;
+}
+
+} // namespace harness
+
+#include "statusnotifierhost.moc"
