@@ -243,6 +243,8 @@ void Form1::setOuterSize(int widthTwips, int heightTwips)
     const QSize frame = frameGeometry().size() - size();
     loadOuterTwips_ = QSize(widthTwips, heightTwips);
     loadFrame_ = frame;
+    // A size the program sets itself starts afresh: the resize rule may ask again.
+    clampAskedFor_ = QSize();
     resize(LayoutRule::toPixels(widthTwips) - frame.width(),
            LayoutRule::toPixels(heightTwips) - frame.height());
 }
