@@ -3,6 +3,7 @@
 #include "dialogs/vbcheckbox.h"
 #include "startup/boxstate.h"
 #include "startup/settings.h"
+#include "startup/twips.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -12,17 +13,6 @@ namespace
 {
 
 Dialog1* g_instance = nullptr;
-
-// The window is laid out in twips, 15 to the pixel.
-constexpr int px(int twips)
-{
-    return twips / 15;
-}
-
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(px(left), px(top), px(width), px(height));
-}
 
 struct BoxDesign {
     const char* name;
@@ -66,18 +56,18 @@ Dialog1::Dialog1(QWidget* parent) : QDialog(parent)
     // top of other windows from the moment it exists.
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
-    setGeometry(twipsRect(10155, 5940, 5175, 1935));
-    setFixedSize(px(5175), px(1935));
+    setGeometry(Twips::rect(10155, 5940, 5175, 1935));
+    setFixedSize(Twips::toPixels(5175), Twips::toPixels(1935));
     setSizeGripEnabled(false);
 
-    makeLabel(this, "Label2", QStringLiteral("vu系列："), twipsRect(0, 0, 1455, 255));
-    makeLabel(this, "Label1", QStringLiteral("Zelvar题材系列："), twipsRect(0, 720, 1695, 255));
+    makeLabel(this, "Label2", QStringLiteral("vu系列："), Twips::rect(0, 0, 1455, 255));
+    makeLabel(this, "Label1", QStringLiteral("Zelvar题材系列："), Twips::rect(0, 720, 1695, 255));
 
     for (size_t i = 0; i < kBoxes.size(); ++i) {
         const BoxDesign& d = kBoxes[i];
         auto* b = new VbCheckBox(QString::fromUtf8(d.caption), this);
         b->setObjectName(QLatin1String(d.name));
-        b->setGeometry(twipsRect(d.left, d.top, 1215, 375));
+        b->setGeometry(Twips::rect(d.left, d.top, 1215, 375));
         b->setValue(d.state);
         connect(b, &QCheckBox::stateChanged, this, [this, b]() { box_Click(b); });
         boxes_[i] = b;
@@ -85,11 +75,11 @@ Dialog1::Dialog1(QWidget* parent) : QDialog(parent)
 
     OKButton = new QPushButton(QStringLiteral("关闭"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setGeometry(twipsRect(3360, 1440, 1695, 375));
+    OKButton->setGeometry(Twips::rect(3360, 1440, 1695, 375));
     connect(OKButton, &QPushButton::clicked, this, &Dialog1::OKButton_Click);
 
     makeLabel(this, "Label3", QStringLiteral("注:勾选上的就提醒，反之不提醒。"),
-              twipsRect(240, 1560, 2775, 255));
+              Twips::rect(240, 1560, 2775, 255));
 
     QWidget* previous = OKButton;
     for (const char* name : kTabOrder) {

@@ -1,10 +1,10 @@
 #include "dialogs/form3.h"
 
-#include "mainwindow/layoutrule.h"
 #include "net/browser.h"
 #include "startup/appstate.h"
 #include "startup/messagebox.h"
 #include "startup/settings.h"
+#include "startup/twips.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -17,14 +17,9 @@ namespace
 {
 Form3* g_instance = nullptr;
 
-int px(int twips)
-{
-    return LayoutRule::toPixels(twips);
-}
-
 void place(QWidget* w, int left, int top, int width, int height)
 {
-    w->setGeometry(px(left), px(top), px(width), px(height));
+    w->setGeometry(Twips::rect(left, top, width, height));
 }
 
 QString programName()
@@ -53,7 +48,7 @@ Form3::Form3(Browser* mainBrowser)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("保存密码"));
-    resize(px(3675), px(2340));
+    resize(Twips::toPixels(3675), Twips::toPixels(2340));
 
     place(Label1_, 360, 480, 735, 255);
     place(Label2_, 360, 1080, 735, 255);

@@ -3,6 +3,7 @@
 #include "dialogs/form4layout.h"
 #include "net/browser.h"
 #include "net/urlrules.h"
+#include "startup/twips.h"
 #include "zvconfig.h"
 
 #include <QAction>
@@ -14,13 +15,12 @@ Form4::Form4(QWidget* parent)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(caption());
-    resize(Form4Layout::toPixels(Form4Layout::kClientWidth),
-           Form4Layout::toPixels(Form4Layout::kClientHeight));
+    resize(Twips::toPixels(Form4Layout::kClientWidth), Twips::toPixels(Form4Layout::kClientHeight));
 
     browser_ = makeBrowser(this);
     browser_->widget()->setParent(this);
-    browser_->widget()->move(Form4Layout::toPixels(Form4Layout::kBrowserLeft),
-                             Form4Layout::toPixels(Form4Layout::kBrowserTop));
+    browser_->widget()->move(Twips::toPixels(Form4Layout::kBrowserLeft),
+                             Twips::toPixels(Form4Layout::kBrowserTop));
 
     // Only ever a pop-up: the window has no menu bar.
     menu_ = new QMenu(this);
@@ -50,7 +50,7 @@ QSize Form4::outerSizeTwips() const
 {
     // The outer size includes the window manager's frame once the window has one.
     const QSize px = isWindow() ? frameGeometry().size() : size();
-    return {Form4Layout::toTwips(px.width()), Form4Layout::toTwips(px.height())};
+    return {Twips::fromPixels(px.width()), Twips::fromPixels(px.height())};
 }
 
 void Form4::Form_Load()
@@ -58,8 +58,7 @@ void Form4::Form_Load()
     connect(browser_, &Browser::newWindow, this, &Form4::Web_V1_NewWindow, Qt::UniqueConnection);
     browser_->setSilent(true);
     const QSize outer = outerSizeTwips();
-    browser_->widget()->resize(Form4Layout::toPixels(outer.width()),
-                               Form4Layout::toPixels(outer.height()));
+    browser_->widget()->resize(Twips::toPixels(outer.width()), Twips::toPixels(outer.height()));
 }
 
 void Form4::Form_Resize()
@@ -68,9 +67,9 @@ void Form4::Form_Resize()
     const Form4Layout::Size s = Form4Layout::browserOnResize(outer.width(), outer.height());
     QWidget* w = browser_->widget();
     if (s.width)
-        w->resize(Form4Layout::toPixels(*s.width), w->height());
+        w->resize(Twips::toPixels(*s.width), w->height());
     if (s.height)
-        w->resize(w->width(), Form4Layout::toPixels(*s.height));
+        w->resize(w->width(), Twips::toPixels(*s.height));
 }
 
 void Form4::WebBrowser1_DocumentComplete(quint64 docId, const QString& url, bool isTop)

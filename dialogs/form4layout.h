@@ -1,11 +1,10 @@
 #pragma once
-// Geometry of the browser window, in twips (15 to the pixel).
+// Geometry of the browser window, in twips.
 #include <optional>
 
 class Form4Layout
 {
 public:
-    static constexpr int kTwipsPerPixel = 15;
     static constexpr int kClientWidth = 16740; // at design
     static constexpr int kClientHeight = 10170;
     static constexpr int kBrowserLeft = 15;
@@ -20,7 +19,4 @@ public:
         std::optional<int> height;
     };
     static Size browserOnResize(int outerWidth, int outerHeight);
-
-    static int toPixels(int twips); // rounded to the nearest pixel
-    static int toTwips(int pixels);
 };

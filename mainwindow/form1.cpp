@@ -18,6 +18,7 @@
 #include "startup/messagebox.h"
 #include "startup/settings.h"
 #include "startup/trace.h"
+#include "startup/twips.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -37,15 +38,15 @@ namespace
 // what its text and indicator need keeps its vertical centre and grows to that height.
 void place(QWidget* w, int left, int top, int width, int height)
 {
-    const int h = LayoutRule::toPixels(height);
+    const int h = Twips::toPixels(height);
     const int needed = std::max(h, w->sizeHint().height());
-    const int y = LayoutRule::toPixels(top) - (needed - h) / 2;
-    w->setGeometry(LayoutRule::toPixels(left), std::max(0, y), LayoutRule::toPixels(width), needed);
+    const int y = Twips::toPixels(top) - (needed - h) / 2;
+    w->setGeometry(Twips::toPixels(left), std::max(0, y), Twips::toPixels(width), needed);
 }
 
 void moveLeft(QWidget* w, int leftTwips)
 {
-    w->move(LayoutRule::toPixels(leftTwips), w->y());
+    w->move(Twips::toPixels(leftTwips), w->y());
 }
 
 QLabel* separator(QWidget* parent)
@@ -245,8 +246,8 @@ void Form1::setOuterSize(int widthTwips, int heightTwips)
     loadFrame_ = frame;
     // A size the program sets itself starts afresh: the resize rule may ask again.
     clampAskedFor_ = QSize();
-    resize(LayoutRule::toPixels(widthTwips) - frame.width(),
-           LayoutRule::toPixels(heightTwips) - frame.height());
+    resize(Twips::toPixels(widthTwips) - frame.width(),
+           Twips::toPixels(heightTwips) - frame.height());
 }
 
 void Form1::centreOnScreen()
@@ -258,12 +259,9 @@ void Form1::centreOnScreen()
     const QSize outer = frameGeometry().size();
     // Halves are kept until the move is converted to pixels; a screen smaller than the window
     // gives negative places, applied as they are.
-    const double left =
-        (LayoutRule::toTwips(scr.width()) - LayoutRule::toTwips(outer.width())) / 2.0;
-    const double top =
-        (LayoutRule::toTwips(scr.height()) - LayoutRule::toTwips(outer.height())) / 2.0;
-    move(scr.x() + static_cast<int>(std::lround(left / LayoutRule::TwipsPerPixel)),
-         scr.y() + static_cast<int>(std::lround(top / LayoutRule::TwipsPerPixel)));
+    const double left = (Twips::fromPixels(scr.width()) - Twips::fromPixels(outer.width())) / 2.0;
+    const double top = (Twips::fromPixels(scr.height()) - Twips::fromPixels(outer.height())) / 2.0;
+    move(scr.x() + Twips::toPixels(left), scr.y() + Twips::toPixels(top));
 }
 
 void Form1::Form_Resize()
@@ -276,13 +274,13 @@ void Form1::Form_Resize()
 
     const QSize outerPx = frameGeometry().size();
     const LayoutRule::Result r = LayoutRule::apply(
-        QSize(LayoutRule::toTwips(outerPx.width()), LayoutRule::toTwips(outerPx.height())), state);
+        QSize(Twips::fromPixels(outerPx.width()), Twips::fromPixels(outerPx.height())), state);
     if (!r.place)
         return;
     if (r.resize) {
         const QSize frame = outerPx - size();
-        const QSize target(LayoutRule::toPixels(r.outer.width()) - frame.width(),
-                           LayoutRule::toPixels(r.outer.height()) - frame.height());
+        const QSize target(Twips::toPixels(r.outer.width()) - frame.width(),
+                           Twips::toPixels(r.outer.height()) - frame.height());
         // Asked once for each size the window system reports, not again when it reports the
         // same size anew. A window manager that refuses the size (a tiling one, a screen smaller
         // than the minimum) may first grant it and then put its own size back; asking again on
@@ -299,7 +297,7 @@ void Form1::Form_Resize()
     moveLeft(Command2_, r.command2Left);
     moveLeft(Command1_, r.command1Left);
     moveLeft(mima_, r.mimaLeft);
-    WebBrowser1_->widget()->setGeometry(LayoutRule::toPixels(r.browser));
+    WebBrowser1_->widget()->setGeometry(Twips::toPixels(r.browser));
 }
 
 void Form1::applyLoadGeometryForFrame()

@@ -1,7 +1,5 @@
 #include "mainwindow/layoutrule.h"
 
-#include <cmath>
-
 LayoutRule::Result LayoutRule::apply(QSize outer, State state)
 {
     Result r;
@@ -23,15 +21,4 @@ LayoutRule::Result LayoutRule::apply(QSize outer, State state)
     r.mimaLeft = w - 3570;
     r.browser = QRect(0, 400, w - 140, h - 900);
     return r;
-}
-
-int LayoutRule::toPixels(int twips)
-{
-    return static_cast<int>(std::lround(static_cast<double>(twips) / TwipsPerPixel));
-}
-
-QRect LayoutRule::toPixels(const QRect& twips)
-{
-    return QRect(toPixels(twips.x()), toPixels(twips.y()), toPixels(twips.width()),
-                 toPixels(twips.height()));
 }

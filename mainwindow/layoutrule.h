@@ -12,7 +12,6 @@ public:
     // The smallest outer size of a window that is not maximised.
     static constexpr int MinWidth = 15360;
     static constexpr int MinHeight = 10680;
-    static constexpr int TwipsPerPixel = 15;
 
     struct Result {
         bool place = false;  // false while minimised: nothing moves
@@ -25,8 +24,4 @@ public:
     };
 
     static Result apply(QSize outer, State state);
-
-    static int toPixels(int twips);
-    static int toTwips(int pixels) { return pixels * TwipsPerPixel; }
-    static QRect toPixels(const QRect& twips);
 };

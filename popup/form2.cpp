@@ -3,6 +3,7 @@
 #include "net/browser.h"
 #include "popup/popuprule.h"
 #include "startup/messagebox.h"
+#include "startup/twips.h"
 
 #include <QApplication>
 #include <QBitmap>
@@ -46,12 +47,6 @@ QFont chineseFont(const QStringList& families, double pointSize, bool bold)
     return f;
 }
 
-constexpr int Twips = 15;
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return {left / Twips, top / Twips, width / Twips, height / Twips};
-}
-
 } // namespace
 
 QCursor Form2::handCursor()
@@ -80,7 +75,7 @@ Form2::Form2(QWidget* mainWindow, Browser* mainBrowser, int tickMs, int clickWai
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(PopupRule::caption());
-    setFixedSize(3450 / Twips, 1530 / Twips);
+    setFixedSize(Twips::toPixels(3450), Twips::toPixels(1530));
     setCursor(handCursor());
 
     const QColor menu = QApplication::palette("QMenu").color(QPalette::Window);
@@ -90,7 +85,7 @@ Form2::Form2(QWidget* mainWindow, Browser* mainBrowser, int tickMs, int clickWai
     setAutoFillBackground(true);
 
     Label1 = new QLabel(QStringLiteral("新信息"), this);
-    Label1->setGeometry(twipsRect(0, 360, 3735, 495));
+    Label1->setGeometry(Twips::rect(0, 360, 3735, 495));
     Label1->setFont(
         chineseFont({QStringLiteral("新宋体"), QStringLiteral("NSimSun")}, 14.25, true));
     QPalette red = Label1->palette();
@@ -100,7 +95,7 @@ Form2::Form2(QWidget* mainWindow, Browser* mainBrowser, int tickMs, int clickWai
     Label1->setAutoFillBackground(true);
 
     Label2 = new QLabel(QStringLiteral("有新信息，请点击查看！"), this);
-    Label2->setGeometry(twipsRect(0, 960, 3735, 255));
+    Label2->setGeometry(Twips::rect(0, 960, 3735, 255));
     Label2->setFont(chineseFont({QStringLiteral("宋体"), QStringLiteral("SimSun")}, 12, false));
 
     for (QLabel* l : {Label1, Label2}) {

@@ -1,18 +1,9 @@
 #include "popup/popuprule.h"
 
-#include <cmath>
+#include "startup/twips.h"
 
 namespace PopupRule
 {
-
-namespace
-{
-constexpr int TwipsPerPixel = 15;
-int twipsToPixels(qint64 twips)
-{
-    return static_cast<int>(std::lround(static_cast<double>(twips) / TwipsPerPixel));
-}
-} // namespace
 
 QString caption()
 {
@@ -36,9 +27,9 @@ QString titleText(const QString& Ziname)
 
 QPoint position(const QSize& screen, const QSize& frame)
 {
-    const qint64 left = qint64(screen.width() - frame.width()) * TwipsPerPixel - 50;
-    const qint64 top = qint64(screen.height() - frame.height()) * TwipsPerPixel - 500;
-    return {twipsToPixels(left), twipsToPixels(top)};
+    const double left = double(screen.width() - frame.width()) * Twips::PerPixel - 50;
+    const double top = double(screen.height() - frame.height()) * Twips::PerPixel - 500;
+    return {Twips::toPixels(left), Twips::toPixels(top)};
 }
 
 bool minimisesMainWindow(bool mainVisible, bool mainIsActive)

@@ -51,15 +51,6 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"minimisedMovesNothing", {2400, 450}, State::Minimized, false, false, {}}),
     [](const ::testing::TestParamInfo<LayoutCase>& i) { return std::string(i.param.name); });
 
-TEST(LayoutRule, twipsToPixelsRoundsToNearest)
-{
-    EXPECT_EQ(LayoutRule::toPixels(15500), 1033);
-    EXPECT_EQ(LayoutRule::toPixels(10680), 712);
-    EXPECT_EQ(LayoutRule::toPixels(400), 27);
-    EXPECT_EQ(LayoutRule::toPixels(-1100), -73);
-    EXPECT_EQ(LayoutRule::toTwips(1024), 15360);
-}
-
 struct BoxValueCase {
     const char* text;
     std::optional<int> state;
