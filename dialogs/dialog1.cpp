@@ -1,9 +1,9 @@
 #include "dialogs/dialog1.h"
 
-#include "dialogs/vbcheckbox.h"
 #include "startup/boxstate.h"
 #include "startup/settings.h"
 #include "startup/twips.h"
+#include "widgets/vbcheckbox.h"
 
 #include <QCloseEvent>
 #include <QLabel>

@@ -2,9 +2,9 @@
 
 #include "net/browser.h"
 #include "startup/appstate.h"
-#include "startup/messagebox.h"
 #include "startup/settings.h"
 #include "startup/twips.h"
+#include "widgets/messagebox.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

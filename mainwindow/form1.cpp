@@ -5,7 +5,6 @@
 #include "alerts/wavplayer.h"
 #include "dialogs/dialog1.h"
 #include "dialogs/form3.h"
-#include "dialogs/vbcheckbox.h"
 #include "mainwindow/form1rules.h"
 #include "mainwindow/layoutrule.h"
 #include "mainwindow/newwindowhandoff.h"
@@ -15,10 +14,12 @@
 #include "popup/msnnotifier.h"
 #include "startup/appstate.h"
 #include "startup/boxstate.h"
-#include "startup/messagebox.h"
 #include "startup/settings.h"
 #include "startup/trace.h"
 #include "startup/twips.h"
+#include "widgets/appicon.h"
+#include "widgets/messagebox.h"
+#include "widgets/vbcheckbox.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -64,7 +65,7 @@ QLabel* separator(QWidget* parent)
 Form1::Form1(QWidget* parent) : QWidget(parent)
 {
     setWindowTitle(QStringLiteral("Zelvar快报 ZV6.2"));
-    setWindowIcon(TrayController::makeIcon());
+    setWindowIcon(AppIcon::icon());
     // The program lives on in the tray when its last window closes; only the ways out below
     // end it.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -1,11 +1,10 @@
 #include "mainwindow/traycontroller.h"
 
 #include "mainwindow/processend.h"
+#include "widgets/appicon.h"
 
 #include <QAction>
 #include <QMenu>
-#include <QPainter>
-#include <QPixmap>
 #include <QWidget>
 
 namespace
@@ -23,7 +22,7 @@ TrayController::TrayController(QWidget* mainWindow, QObject* parent)
       mnuShow_(mnuTray_->addAction(QStringLiteral("显示程序"))),
       mnuQuit_(mnuTray_->addAction(QStringLiteral("关闭退出")))
 {
-    icon_->setIcon(makeIcon());
+    icon_->setIcon(AppIcon::icon());
     icon_->setToolTip(tipText());
     icon_->setContextMenu(mnuTray_);
     connect(icon_, &QSystemTrayIcon::activated, this, &TrayController::onActivated);
@@ -66,29 +65,6 @@ void TrayController::remove()
 bool TrayController::isShown() const
 {
     return icon_->isVisible();
-}
-
-QIcon TrayController::makeIcon()
-{
-    QIcon result;
-    for (int size : {16, 32, 48}) {
-        QPixmap pm(size, size);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0xc8, 0x10, 0x1e));
-        p.drawEllipse(QRectF(0.5, 0.5, size - 1.0, size - 1.0));
-        QFont f = p.font();
-        f.setBold(true);
-        f.setPixelSize(size * 3 / 4);
-        p.setFont(f);
-        p.setPen(QColor(0xff, 0xd7, 0x00));
-        p.drawText(QRect(0, 0, size, size), Qt::AlignCenter, QStringLiteral("Z"));
-        p.end();
-        result.addPixmap(pm);
-    }
-    return result;
 }
 
 void TrayController::onActivated(QSystemTrayIcon::ActivationReason reason)

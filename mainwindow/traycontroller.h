@@ -32,9 +32,6 @@ public:
     QAction* mnuShowAction() const { return mnuShow_; }
     QAction* mnuQuitAction() const { return mnuQuit_; }
 
-    // The icon image, drawn at 16, 32 and 48 pixels.
-    static QIcon makeIcon();
-
 public slots:
     void onActivated(QSystemTrayIcon::ActivationReason reason);
     // Left button on the icon: shown if hidden, restored and focused if minimised, focused

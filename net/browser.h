@@ -4,6 +4,8 @@
 // Object-model work (frame count, the login walk, a frame's location) runs as page scripts in the
 // real engine and therefore answers asynchronously through a callback, on the user-interface
 // thread, exactly once. A callback is never called after the browser is destroyed.
+#include "net/loginfillresult.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QPoint>
@@ -33,13 +35,6 @@ struct ContextMenuRequest {
     quint64 docId = 0; // the document under the mouse, as reported by documentComplete
     QPoint globalPos;
     bool handled = false;
-};
-
-// Outcome of the fourth frame's login walk.
-struct LoginFillResult {
-    bool ok = false;    // false: the object model failed (nothing more is known)
-    int frameCount = 0; // length of the top document's frames collection
-    int filled = 0;     // fields written (0 unless frameCount is 4)
 };
 
 class Browser : public QObject

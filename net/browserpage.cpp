@@ -1,5 +1,7 @@
 #include "net/browserpage.h"
 
+#include "net/pagescripts.h"
+
 #include <QCoreApplication>
 #include <QWebEngineCertificateError>
 
@@ -46,9 +48,8 @@ bool BrowserPage::javaScriptPrompt(const QUrl& securityOrigin, const QString& ms
 void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message,
                                            int, const QString&)
 {
-    if (message.size() > token_.size() && message.startsWith(token_) &&
-        message.at(token_.size()) == QLatin1Char(' '))
-        emit bridgeMessage(message.mid(token_.size() + 1));
+    if (const std::optional<QString> report = PageScripts::consoleReportText(message, token_))
+        emit bridgeMessage(*report);
 }
 
 QStringList BrowserPage::chooseFiles(FileSelectionMode mode, const QStringList& oldFiles,

@@ -1,6 +1,7 @@
 #include "net/pagefetch.h"
 
 #include "startup/gbkcodec.h"
+#include "startup/iconvconverter.h"
 #include "startup/uilanguage.h"
 
 #include <QCoreApplication>
@@ -13,9 +14,6 @@
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
-
-#include <cerrno>
-#include <iconv.h>
 
 namespace
 {
@@ -64,32 +62,16 @@ QByteArray iconvName(const QString& charset)
 
 std::optional<QString> iconvDecode(const QByteArray& bytes, const QByteArray& from)
 {
-    iconv_t cd = iconv_open("UTF-16LE", from.constData());
-    if (cd == reinterpret_cast<iconv_t>(-1))
+    IconvConverter cv(IconvConverter::Utf16, from.constData());
+    if (!cv.ok())
         return std::nullopt;
-    QString out;
-    out.reserve(bytes.size());
-    char buffer[4096];
-    char* in = const_cast<char*>(bytes.constData());
-    size_t inLeft = static_cast<size_t>(bytes.size());
-    while (inLeft > 0) {
-        char* dst = buffer;
-        size_t dstLeft = sizeof buffer;
-        const size_t r = iconv(cd, &in, &inLeft, &dst, &dstLeft);
-        out.append(reinterpret_cast<const QChar*>(buffer),
-                   static_cast<qsizetype>((sizeof buffer - dstLeft) / 2));
-        if (r != static_cast<size_t>(-1))
-            continue;
-        if (errno == E2BIG)
-            continue;
-        // An invalid or cut-off sequence: one replacement character, then go on after its byte.
-        out.append(QChar::ReplacementCharacter);
-        ++in;
-        --inLeft;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
-    iconv_close(cd);
-    return out;
+    // An invalid or cut-off sequence: one replacement character, then on after its byte.
+    static const char16_t replacement = 0xFFFD;
+    const QByteArray utf16 = cv.convert(bytes, [](QByteArrayView) {
+        return IconvConverter::Replacement{
+            1, QByteArrayView(reinterpret_cast<const char*>(&replacement), 2)};
+    });
+    return QString(reinterpret_cast<const QChar*>(utf16.constData()), utf16.size() / 2);
 }
 
 } // namespace

@@ -1,11 +1,27 @@
 #include "net/pagescripts.h"
 
+#include <QFile>
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QVariantMap>
 
 namespace
 {
+
+// The text of net/scripts/<name>.js, a function expression, read once from the resources.
+QString source(const char* name)
+{
+    static QHash<QByteArray, QString> cache;
+    auto it = cache.find(name);
+    if (it == cache.end()) {
+        QFile file(QStringLiteral(":/scripts/%1.js").arg(QLatin1String(name)));
+        const bool read = file.open(QIODevice::ReadOnly);
+        Q_ASSERT_X(read, "PageScripts", name);
+        it = cache.insert(name, read ? QString::fromUtf8(file.readAll()) : QString());
+    }
+    return *it;
+}
 
 void appendUnicodeEscape(QString& out, char16_t c)
 {
@@ -60,126 +76,30 @@ QString PageScripts::jsString(const QString& text)
 
 QString PageScripts::frameCountScript()
 {
-    return QStringLiteral("(function () {\n"
-                          "  try { return window.frames.length; } catch (e) { return -1; }\n"
-                          "})()");
+    return source("frameCount") + QStringLiteral("()");
 }
 
 QString PageScripts::fillLoginScript(const QString& user, const QString& pass,
                                      const QStringList& hosts)
 {
-    // The saved login goes only to the service's own pages: the fourth frame's document must
-    // come over http or https from one of the service's hosts. A frame of another origin than
-    // the top document refuses access and ends the walk with ok false.
-    // The element count is read once; an element that vanishes during the walk or a frame that
-    // refuses access ends the walk with ok false. The engine normalises the type property to
-    // lower case; the name is compared as the page wrote it.
     QStringList quoted;
     for (const QString& h : hosts)
         quoted << jsString(h.toLower());
-    return QStringLiteral("(function (user, pass, hosts) {\n"
-                          "  var filled = 0, count = 0;\n"
-                          "  try {\n"
-                          "    count = window.frames.length;\n"
-                          "    if (count !== 4) return {ok: true, frameCount: count, filled: 0};\n"
-                          "    var where = window.frames[3].document.location;\n"
-                          "    var host = String(where.hostname).toLowerCase()\n"
-                          "                   .replace(/^\\[/, '').replace(/\\]$/, '');\n"
-                          "    if ((where.protocol !== 'http:' && where.protocol !== 'https:') ||\n"
-                          "        hosts.indexOf(host) < 0)\n"
-                          "      return {ok: true, frameCount: count, filled: 0};\n"
-                          "    var all = window.frames[3].document.getElementsByTagName('*');\n"
-                          "    var length = all.length;\n"
-                          "    for (var i = 0; i < length; i++) {\n"
-                          "      var e = all[i];\n"
-                          "      if (String(e.tagName).toUpperCase() !== 'INPUT') continue;\n"
-                          "      var type = e.type;\n"
-                          "      if (type !== 'text' && type !== 'password') continue;\n"
-                          "      var value;\n"
-                          "      if (e.name === 'UserName') value = user;\n"
-                          "      else if (e.name === 'UserPassword') value = pass;\n"
-                          "      else continue;\n"
-                          "      e.value = value;\n"
-                          "      filled++;\n"
-                          "      e.dispatchEvent(new Event('input', {bubbles: true}));\n"
-                          "    }\n"
-                          "    return {ok: true, frameCount: count, filled: filled};\n"
-                          "  } catch (err) {\n"
-                          "    return {ok: false, frameCount: count, filled: filled};\n"
-                          "  }\n"
-                          "})(%1, %2, [%3])")
-        .arg(jsString(user), jsString(pass), quoted.join(QLatin1Char(',')));
+    return source("fillLogin") +
+           QStringLiteral("(%1, %2, [%3])")
+               .arg(jsString(user), jsString(pass), quoted.join(QLatin1Char(',')));
 }
 
 QString PageScripts::setFrameLocationScript(int index, const QString& url)
 {
-    return QStringLiteral("(function (index, url) {\n"
-                          "  try {\n"
-                          "    var f = window.frames;\n"
-                          "    if (!(index >= 0 && index < f.length)) return false;\n"
-                          "    f[index].location = url;\n"
-                          "    return true;\n"
-                          "  } catch (e) { return false; }\n"
-                          "})(%1, %2)")
-        .arg(index)
-        .arg(jsString(url));
+    return source("setFrameLocation") + QStringLiteral("(%1, %2)").arg(index).arg(jsString(url));
 }
 
 QString PageScripts::bridgeScript(const QString& qwebchannelJs, const QString& token,
                                   const QString& bridgeObject)
 {
-    // The isolated world keeps these names away from the page's own scripts; listeners are added
-    // before any page script runs, so the page cannot stop them.
-    return qwebchannelJs +
-           QStringLiteral(
-               "\n;(function (token, objectName) {\n"
-               "  'use strict';\n"
-               "  if (window.__zvBridgeDoc) return;\n"
-               "  var ids = new Uint32Array(2);\n"
-               "  crypto.getRandomValues(ids);\n"
-               "  var docId = String((ids[0] & 0x1fffff) * 4294967296 + ids[1] || 1);\n"
-               "  Object.defineProperty(window, '__zvBridgeDoc', {value: docId});\n"
-               "  var isTop = window === window.top;\n"
-               "  var log = console.log.bind(console);\n"
-               "  var stringify = JSON.stringify;\n"
-               "  if (isTop) {\n"
-               "    var queue = [], bridge = null, failed = false;\n"
-               "    var deliver = function (m) {\n"
-               "      if (bridge) bridge.report(m);\n"
-               "      else if (failed) log(token + ' ' + m);\n"
-               "      else queue.push(m);\n"
-               "    };\n"
-               "    Object.defineProperty(window, '__zvReport', {value: deliver});\n"
-               "    try {\n"
-               "      new QWebChannel(qt.webChannelTransport, function (channel) {\n"
-               "        bridge = channel.objects[objectName];\n"
-               "        var pending = queue; queue = [];\n"
-               "        for (var i = 0; i < pending.length; i++) bridge.report(pending[i]);\n"
-               "      });\n"
-               "    } catch (e) {\n"
-               "      failed = true;\n"
-               "      for (var j = 0; j < queue.length; j++) log(token + ' ' + queue[j]);\n"
-               "      queue = [];\n"
-               "    }\n"
-               "  }\n"
-               "  var send = function (kind) {\n"
-               "    var m = stringify({k: kind, d: docId, u: String(location.href), t: isTop});\n"
-               "    try { window.top.__zvReport(m); } catch (e) { log(token + ' ' + m); }\n"
-               "  };\n"
-               "  send('created');\n"
-               "  if (document.readyState === 'complete') send('load');\n"
-               "  else window.addEventListener('load', function (e) {\n"
-               "    if (e.target === document) send('load');\n"
-               "  });\n"
-               "  window.addEventListener('pagehide', function () { send('gone'); });\n"
-               "  window.addEventListener('pageshow', function (e) {\n"
-               "    if (e.persisted) { send('created'); send('load'); }\n"
-               "  });\n"
-               "  window.addEventListener('contextmenu', function (e) {\n"
-               "    if (e.isTrusted) send('menu');\n"
-               "  }, true);\n"
-               "})(%1, %2);\n")
-               .arg(jsString(token), jsString(bridgeObject));
+    return qwebchannelJs + QStringLiteral("\n;") + source("bridge") +
+           QStringLiteral("(%1, %2);\n").arg(jsString(token), jsString(bridgeObject));
 }
 
 int PageScripts::parseFrameCount(const QVariant& result)
@@ -238,13 +158,19 @@ std::optional<FrameReport> PageScripts::parseReport(const QString& json)
     return r;
 }
 
-std::optional<FrameReport> PageScripts::parseConsoleReport(const QString& message,
-                                                           const QString& token)
+std::optional<QString> PageScripts::consoleReportText(const QString& message, const QString& token)
 {
     if (token.isEmpty() || message.size() <= token.size() || !message.startsWith(token) ||
         message.at(token.size()) != QLatin1Char(' '))
         return std::nullopt;
-    return parseReport(message.mid(token.size() + 1));
+    return message.mid(token.size() + 1);
+}
+
+std::optional<FrameReport> PageScripts::parseConsoleReport(const QString& message,
+                                                           const QString& token)
+{
+    const std::optional<QString> text = consoleReportText(message, token);
+    return text ? parseReport(*text) : std::nullopt;
 }
 
 bool PageScripts::isScriptUrl(const QString& url)

@@ -1,14 +1,16 @@
 #pragma once
-// The scripts the browser runs in its pages, built as text. Every value put into a script is a
-// JavaScript string literal made by jsString, so no user name, password or address can end the
-// literal, close a script element or run code of its own.
+// The scripts the browser runs in its pages. Each is a JavaScript function expression kept as a
+// file of its own (net/scripts/*.js, in the resources), called with its values. Every value put
+// into a call is a JavaScript string literal made by jsString, so no user name, password or
+// address can end the literal, close a script element or run code of its own.
 //
 // All scripts run in the browser's isolated script world, never in the page's own one; each
 // catches its own exceptions and always returns a value.
-#include "net/browser.h"
 #include "net/framereport.h"
+#include "net/loginfillresult.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <optional>
 
@@ -41,6 +43,8 @@ public:
 
     // A report as sent by bridgeScript (the JSON text without the console token).
     static std::optional<FrameReport> parseReport(const QString& json);
+    // A console message's report text: what follows the token and a blank, when it starts so.
+    static std::optional<QString> consoleReportText(const QString& message, const QString& token);
     // A console message: a report only when it starts with token and a blank.
     static std::optional<FrameReport> parseConsoleReport(const QString& message,
                                                          const QString& token);

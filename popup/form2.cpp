@@ -2,8 +2,8 @@
 
 #include "net/browser.h"
 #include "popup/popuprule.h"
-#include "startup/messagebox.h"
 #include "startup/twips.h"
+#include "widgets/messagebox.h"
 
 #include <QApplication>
 #include <QBitmap>

@@ -3,12 +3,12 @@
 #include "dialogs/dialog1.h"
 #include "mainwindow/form1.h"
 #include "startup/appstate.h"
-#include "startup/messagebox.h"
 #include "startup/settings.h"
 #include "startup/singleinstance.h"
 #include "startup/terminationsignals.h"
 #include "startup/uilanguage.h"
 #include "startup/vbnumber.h"
+#include "widgets/messagebox.h"
 
 #include <QApplication>
 #include <QPointer>

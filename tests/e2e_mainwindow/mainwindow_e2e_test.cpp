@@ -1,9 +1,12 @@
 // The real main window under a desktop with a tray: its member page, the remembered login typed
 // into the page, the close box, the tray icon and its menu.
 #include "harness/harness.h"
+#include "startup/singleinstance.h"
 
+#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace harness;
 
@@ -130,6 +133,26 @@ TEST_F(MainWindowEndToEnd, terminateEndsLikeTheEndOfTheSession)
     EXPECT_EQ(zv.exitCode(), 0);
     EXPECT_TRUE(waitUntil([&] { return zv.leftovers().isEmpty(); }, 5000));
     EXPECT_TRUE(waitUntil([&] { return !trayIcons().contains(icon); }, 5000));
+}
+
+TEST_F(MainWindowEndToEnd, secondCopyShowsItsMessageAndTouchesNothing)
+{
+    // Another copy holds the user's lock: this one says so and leaves its folder alone.
+    SingleInstance running(QDir(Desktop::instance().runtimeDir())
+                               .filePath(QStringLiteral("zvkb-%1.lock").arg(::getuid())));
+    ASSERT_TRUE(running.tryAcquire());
+    Program zv;
+    ASSERT_TRUE(QDir(zv.folder()).mkpath(QStringLiteral("dat")));
+    QFile keep(QDir(zv.folder()).filePath(QStringLiteral("dat/keep.tmp")));
+    ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
+    keep.close();
+    ASSERT_TRUE(zv.start()) << zv.error().toStdString();
+    ASSERT_TRUE(zv.waitForTrace(QStringLiteral("msgbox")));
+    EXPECT_EQ(zv.trace(),
+              QStringList{QStringLiteral("msgbox\t程序已经运行！在右下角，系统托盘区！")});
+    EXPECT_TRUE(findWindows(MainCaption, zv.pid()).isEmpty());
+    EXPECT_FALSE(zv.hasConfig());
+    EXPECT_TRUE(keep.exists());
 }
 
 TEST_F(MainWindowEndToEnd, storedLineThreeOpensItsPage)

@@ -6,9 +6,9 @@
 #include "mainwindow/processend.h"
 #include "mainwindow/traycontroller.h"
 #include "startup/appstate.h"
-#include "startup/messagebox.h"
 #include "startup/settings.h"
 #include "support/fakebrowser.h"
+#include "widgets/messagebox.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -3,8 +3,9 @@
 #include "popup/form2.h"
 #include "popup/msnnotifier.h"
 #include "popup/popuprule.h"
-#include "startup/messagebox.h"
 #include "support/fakebrowser.h"
+#include "support/topwindows.h"
+#include "widgets/messagebox.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -20,11 +21,7 @@ const QString Unloaded = QStringLiteral("主窗口未正常加载，请尝试重
 
 QList<Form2*> openPopups()
 {
-    QList<Form2*> out;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* p = qobject_cast<Form2*>(w); p && p->isVisible())
-            out << p;
-    return out;
+    return topWindows<Form2>(true);
 }
 
 void flushDeletes()
@@ -215,16 +212,6 @@ TEST_F(PopupTest, leftAloneClosesOnTheThirdTick)
     p->Timer1_Timer();
     flushDeletes();
     EXPECT_TRUE(p.isNull());
-}
-
-TEST(PopupRule, bottomRightOfTheWholeScreenByOuterSize)
-{
-    // 50 and 500 twips are 3 and 33 pixels at 15 twips to the pixel.
-    EXPECT_EQ(PopupRule::position({1920, 1080}, {238, 133}),
-              QPoint(1920 - 238 - 3, 1080 - 133 - 33));
-    EXPECT_TRUE(PopupRule::closesOnNewPopup(1, 4));
-    EXPECT_FALSE(PopupRule::closesOnNewPopup(2, 4));
-    EXPECT_FALSE(PopupRule::closesOnNewPopup(0x7fffffff, 0x7fffffff));
 }
 
 } // namespace

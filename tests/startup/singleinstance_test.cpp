@@ -1,7 +1,5 @@
-// One copy per user: a second process is refused, a killed holder does not block, and the real
-// program shows its message and ends without touching its folder.
+// One copy per user: a second process is refused and a killed holder does not block.
 #include "startup/singleinstance.h"
-#include "startup/trace.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -143,53 +141,6 @@ TEST(SingleInstanceDefault, lockLivesInTheUsersRuntimeFolder)
     const QString path = SingleInstance::defaultLockPath();
     EXPECT_TRUE(path.endsWith(QStringLiteral("zvkb-%1.lock").arg(::getuid())));
     EXPECT_TRUE(QFileInfo(path).dir().exists());
-}
-
-// The real program, copied into a folder of its own, started while its lock is held.
-TEST(SingleInstanceProgram, secondCopyShowsMessageAndTouchesNothing)
-{
-    if (!Trace::enabled())
-        GTEST_SKIP() << "needs a build that traces message boxes";
-    QTemporaryDir program;
-    QTemporaryDir runtime;
-    ASSERT_TRUE(program.isValid() && runtime.isValid());
-    const QString exe = program.filePath(QStringLiteral("zvkb"));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(ZV_PROGRAM_EXE), exe));
-    ASSERT_TRUE(QDir(program.path()).mkdir(QStringLiteral("dat")));
-    {
-        QFile keep(program.filePath(QStringLiteral("dat/keep.tmp")));
-        ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
-    }
-
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-
-    // Hold the lock the program will look for.
-    const QString lockPath = runtime.filePath(QStringLiteral("zvkb-%1.lock").arg(::getuid()));
-    SingleInstance running(lockPath);
-    ASSERT_TRUE(running.tryAcquire());
-
-    QProcess second;
-    second.setProcessEnvironment(env);
-    second.start(exe, {});
-    ASSERT_TRUE(second.waitForStarted(10000));
-
-    const QString trace = program.filePath(QStringLiteral("trace.log"));
-    QByteArray log;
-    for (int i = 0; i < 150 && !log.contains("msgbox"); ++i) {
-        second.waitForFinished(100);
-        QFile f(trace);
-        if (f.open(QIODevice::ReadOnly))
-            log = f.readAll();
-    }
-    second.kill(); // the box is modal and nobody clicks it here
-    second.waitForFinished(10000);
-
-    EXPECT_EQ(log, QStringLiteral("msgbox\t程序已经运行！在右下角，系统托盘区！\n").toUtf8());
-    EXPECT_FALSE(QFile::exists(program.filePath(QStringLiteral("config.ini"))));
-    EXPECT_TRUE(QFile::exists(program.filePath(QStringLiteral("dat/keep.tmp"))));
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // The login details window: saving, the once-only fill of the member page, closing.
 #include "form1fixture.h"
 
-#include "dialogs/vbcheckbox.h"
+#include "widgets/vbcheckbox.h"
 
 #include <QLineEdit>
 #include <QPushButton>

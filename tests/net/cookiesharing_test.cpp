@@ -2,7 +2,7 @@
 // a cookie a page set goes out with a list request, and one a list answer set reaches the pages.
 #include "browserfixture.h"
 #include "net/pagefetch.h"
-#include "testsite.h"
+#include "support/testsite.h"
 
 namespace
 {

@@ -2,7 +2,7 @@
 #include "form1fixture.h"
 
 #include "dialogs/dialog1.h"
-#include "dialogs/vbcheckbox.h"
+#include "widgets/vbcheckbox.h"
 
 #include <QPushButton>
 #include <QRadioButton>

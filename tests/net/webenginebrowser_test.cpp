@@ -1,8 +1,8 @@
 // The browser on the real engine, against pages served on loopback.
 #include "browserfixture.h"
 #include "logincases.h"
+#include "support/testsite.h"
 #include "testpages.h"
-#include "testsite.h"
 
 #include "net/pagescripts.h"
 

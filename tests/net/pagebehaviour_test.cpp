@@ -1,7 +1,7 @@
 // What pages cannot do to the browser: dialogs in silent mode, forged reports, hostile values.
 #include "browserfixture.h"
+#include "support/testsite.h"
 #include "testpages.h"
-#include "testsite.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,4 +1,4 @@
-#include "testsite.h"
+#include "support/testsite.h"
 
 #include <chrono>
 

@@ -1,4 +1,4 @@
-#include "dialogs/vbcheckbox.h"
+#include "widgets/vbcheckbox.h"
 
 #include <QResizeEvent>
 #include <algorithm>

@@ -1,7 +1,7 @@
 // Right clicks: the document under the mouse, and the engine's menu only when nobody took it.
 #include "browserfixture.h"
+#include "support/testsite.h"
 #include "testpages.h"
-#include "testsite.h"
 
 #include <QApplication>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "startup/messagebox.h"
+#include "widgets/messagebox.h"
 
 #include "startup/trace.h"
 

@@ -1,7 +1,7 @@
 // New-window requests of a page: cancelled, described, and handed over to another browser.
 #include "browserfixture.h"
+#include "support/testsite.h"
 #include "testpages.h"
-#include "testsite.h"
 
 #include <QWebEnginePage>
 
