@@ -1,9 +1,12 @@
 // Benchmark of the real program under the harness desktop and the development service: start-up
 // time, memory of the program and its engine processes, CPU while a fetch stalls (against a
-// busy-waiting fetch), and the delay from a changed list to its popup. It prints figures and
-// judges none of them; it ends with 1 only when a figure could not be measured.
+// busy-waiting fetch), and the delay from a changed list to its popup. Start-up and memory are
+// set beside a bare Qt WebEngine window on the same member page (zv-bareview), the floor no
+// program showing that page can go below. It prints figures and judges none of them; it ends
+// with 1 only when a figure could not be measured.
 //
 //   zvbench [--quick]   (--quick: fewer starts, notices, polls and rounds, for a smoke run)
+#include "bareviewrun.h"
 #include "harness/harness.h"
 #include "harness/xconnection.h"
 #include "procfigures.h"
@@ -21,6 +24,7 @@
 #include <memory>
 
 using namespace harness;
+using bench::BareViewRun;
 using bench::cpuSeconds;
 using bench::Memory;
 using bench::memoryOf;
@@ -159,6 +163,28 @@ qint64 startAndWaitForMemberPage(Program& zv, QString* why)
     return t.elapsed();
 }
 
+// Milliseconds from just before the bare view is started to its member page having loaded; -1
+// when it does not start or the page does not load in time.
+qint64 startBareView(BareViewRun& bare, QString* why)
+{
+    QElapsedTimer t;
+    t.start();
+    if (!bare.start(DevService::lineUrl(0) + MemberPage) || !bare.waitForLoaded(60000)) {
+        *why = QStringLiteral("the bare view: ") + bare.error();
+        return -1;
+    }
+    return t.elapsed();
+}
+
+// Ends the bare view with all its engine processes before the next figure is taken.
+void stopBareView(BareViewRun& bare)
+{
+    const QList<qint64> left = bare.stop();
+    if (!left.isEmpty())
+        progress(QStringLiteral("warning: %1 processes of the bare view outlived a kill")
+                     .arg(left.size()));
+}
+
 // Request log entries after `since` (control requests are never logged).
 QList<LogEntry> logSince(DevService& service, qint64 since)
 {
@@ -256,7 +282,9 @@ std::unique_ptr<Program> startPolling(DevService& service, const QString& list, 
 
 struct Results {
     QList<double> startMs;
+    QList<double> bareStartMs;
     std::optional<Memory> memStart, memNotices, memPolls;
+    std::optional<Memory> memBare;
     int notices = 0;
     int polls = 0;
     int pollMs = 0;
@@ -276,19 +304,59 @@ QString loadAverage()
                                        : QStringLiteral("?");
 }
 
+void startProgramOnce(int i, Results& r)
+{
+    Program zv(programOptions(0));
+    QString why;
+    const qint64 ms = startAndWaitForMemberPage(zv, &why);
+    if (ms < 0) {
+        r.problems << QStringLiteral("start-up %1: %2").arg(i + 1).arg(why);
+        return;
+    }
+    r.startMs << static_cast<double>(ms);
+    progress(QStringLiteral("start %1: member page loaded after %2 ms").arg(i + 1).arg(ms));
+}
+
+void startBareViewOnce(int i, Results& r)
+{
+    BareViewRun bare(desktop(), QStringLiteral(ZV_BAREVIEW_EXE));
+    QString why;
+    const qint64 ms = startBareView(bare, &why);
+    stopBareView(bare);
+    if (ms < 0) {
+        r.problems << QStringLiteral("bare view start-up %1: %2").arg(i + 1).arg(why);
+        return;
+    }
+    r.bareStartMs << static_cast<double>(ms);
+    progress(QStringLiteral("bare view start %1: page loaded after %2 ms").arg(i + 1).arg(ms));
+}
+
+// The program's starts take turns with the bare view's, so that a change in the load of the
+// machine weighs on both alike.
 void measureStartUp(const Sizes& sizes, Results& r)
 {
     for (int i = 0; i < sizes.starts; ++i) {
-        Program zv(programOptions(0));
-        QString why;
-        const qint64 ms = startAndWaitForMemberPage(zv, &why);
-        if (ms < 0) {
-            r.problems << QStringLiteral("start-up %1: %2").arg(i + 1).arg(why);
-            continue;
-        }
-        r.startMs << static_cast<double>(ms);
-        progress(QStringLiteral("start %1: member page loaded after %2 ms").arg(i + 1).arg(ms));
+        startProgramOnce(i, r);
+        startBareViewOnce(i, r);
     }
+}
+
+// The bare view's memory, taken as the program's after start-up: a while after its page has
+// loaded, and with nothing else of the benchmark's running (Pss divides the engine's libraries
+// among all the processes that have them mapped).
+void measureBareViewMemory(Results& r)
+{
+    BareViewRun bare(desktop(), QStringLiteral(ZV_BAREVIEW_EXE));
+    QString why;
+    if (startBareView(bare, &why) < 0) {
+        r.problems << QStringLiteral("bare view memory: ") + why;
+        stopBareView(bare);
+        return;
+    }
+    pause(3000);
+    r.memBare = memoryOf(bare.pid());
+    progress(QStringLiteral("bare view memory after its page loaded: ") + fmtMemory(*r.memBare));
+    stopBareView(bare);
 }
 
 // The end of a phase that was to reach `wanted` `what`s: a shortfall is noted, then the program
@@ -476,6 +544,61 @@ void row(const char* figure, const QString& value, const QString& baseline = {})
         std::printf("  %-34s %s\n", "", qPrintable(baseline));
 }
 
+// Program / bare view, or "n/a" when either is missing.
+QString ratioOf(std::optional<double> program, std::optional<double> bare)
+{
+    if (!program || !bare || *bare <= 0)
+        return QStringLiteral("n/a");
+    return QString::number(*program / *bare, 'f', 2);
+}
+
+void comparisonRow(const char* figure, std::optional<double> program, std::optional<double> bare,
+                   const char* unit, int decimals)
+{
+    auto value = [&](std::optional<double> v) {
+        return v ? QStringLiteral("%1 %2").arg(*v, 0, 'f', decimals).arg(QLatin1String(unit))
+                 : QStringLiteral("n/a");
+    };
+    std::printf("  %-34s %-14s %-14s %s\n", figure, qPrintable(value(program)),
+                qPrintable(value(bare)), qPrintable(ratioOf(program, bare)));
+}
+
+// Start-up and memory after start-up of the program beside those of the bare view.
+void compareWithBareView(const Results& r)
+{
+    std::printf("\n  %-34s %-14s %-14s %s\n", "against a bare view (zv-bareview)", "program",
+                "bare view", "program / bare view");
+    std::printf("  %s\n", std::string(96, '-').c_str());
+
+    const Stats program = statsOf(r.startMs);
+    const Stats bare = statsOf(r.bareStartMs);
+    auto startUp = [&](const char* figure, double Stats::*field) {
+        comparisonRow(figure, program.n ? std::optional(program.*field) : std::nullopt,
+                      bare.n ? std::optional(bare.*field) : std::nullopt, "ms", 0);
+    };
+    startUp("start-up, median", &Stats::median);
+    startUp("start-up, min", &Stats::min);
+    startUp("start-up, max", &Stats::max);
+
+    auto memory = [&](const char* figure, double (Memory::*mb)() const) {
+        auto of = [&](const std::optional<Memory>& m) {
+            return m ? std::optional((*m.*mb)()) : std::nullopt;
+        };
+        comparisonRow(figure, of(r.memStart), of(r.memBare), "MB", 1);
+    };
+    memory("Pss after start-up", &Memory::pssMb);
+    memory("RSS sum after start-up", &Memory::rssMb);
+    memory("anonymous after start-up", &Memory::anonMb);
+
+    QStringList each;
+    for (double v : r.bareStartMs)
+        each << QString::number(v, 'f', 0);
+    row("", QStringLiteral("bare view: starts %1 ms (n=%2); %3 processes after its load")
+                .arg(each.isEmpty() ? QStringLiteral("n/a") : each.join(QStringLiteral(", ")))
+                .arg(bare.n)
+                .arg(r.memBare ? QString::number(r.memBare->processes) : QStringLiteral("n/a")));
+}
+
 void report(const Sizes& sizes, const Results& r, qint64 totalMs)
 {
     std::printf("\nZelvar快报 benchmark, %s, %d cores, Qt %s, %.0f s; load average %s at the "
@@ -531,13 +654,18 @@ void report(const Sizes& sizes, const Results& r, qint64 totalMs)
             QStringLiteral("; window created (still unmapped): ") +
             fmtStats(statsOf(r.latencyCreatedMs), "ms"));
 
+    compareWithBareView(r);
+
     std::printf(
         "\n  Memory, summed over the program and its engine processes: RSS = VmRSS (pages shared\n"
         "  by the processes count once per process), anonymous = RssAnon (heaps and stacks,\n"
         "  where a leak shows), Pss from smaps_rollup (shared pages divided among all sharers,\n"
         "  so it moves with other programs on the machine). CPU: utime + stime.\n"
         "  Latency: from the arrival of the first list request that gets the changed list\n"
-        "  (service log) to the new popup window being mapped on the X server.\n");
+        "  (service log) to the new popup window being mapped on the X server.\n"
+        "  Bare view: a Qt WebEngine window alone on the same member page, in the same desktop;\n"
+        "  its starts take turns with the program's, and its memory is taken 3 s after its page\n"
+        "  loaded, as the program's after start-up is, with nothing else of the benchmark's up.\n");
     if (!r.problems.isEmpty()) {
         std::printf("\n  Not measured or incomplete:\n");
         for (const QString& p : r.problems)
@@ -571,8 +699,11 @@ int main(int argc, char** argv)
                      qPrintable(service.error()));
         return 1;
     }
-    progress(QStringLiteral("start-up, %1 starts").arg(sizes.starts));
+    progress(QStringLiteral("start-up, %1 starts of the program and of the bare view")
+                 .arg(sizes.starts));
     measureStartUp(sizes, r);
+    progress(QStringLiteral("bare view memory"));
+    measureBareViewMemory(r);
     progress(QStringLiteral("memory: %1 notices, %2 polls").arg(sizes.notices).arg(sizes.polls));
     measureMemory(service, sizes, r);
     progress(QStringLiteral("notice latency and CPU"));
