@@ -30,9 +30,7 @@ struct RowRule {
     QString soundFile;
 };
 
-// The eight category boxes in line order (line 0 is "zvzc", ...), and their sound files.
-inline constexpr std::array<const char*, 8> CategoryBoxes = {"zvzc", "zvgs", "zvzb", "jncz",
-                                                             "smnc", "jgmh", "jdkb", "tckb"};
+// The sound file of a message line's category.
 QString categorySound(int row);
 
 // Lines split at every CRLF: n separators give n + 1 lines.

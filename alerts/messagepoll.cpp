@@ -6,6 +6,7 @@
 #include "alerts/runtimelimit.h"
 #include "net/pagefetch.h"
 #include "startup/appstate.h"
+#include "startup/categories.h"
 #include "startup/settings.h"
 #include "startup/trace.h"
 
@@ -135,7 +136,7 @@ void MessagePoll::TiXing()
     if (check1 == 1) {
         std::array<int, 8> boxes{};
         for (size_t i = 0; i < boxes.size(); ++i)
-            boxes[i] = host_.categoryState(QString::fromLatin1(ListCompare::CategoryBoxes[i]));
+            boxes[i] = host_.categoryState(QLatin1String(categoryOfLine(int(i)).box));
         // The line to link to is the one chosen now, which may differ from the one fetched from.
         const auto announcements = ListCompare::messageAnnouncements(
             bak, tmp, check1, boxes, host_.shengyinState(), mod_Main::currentLineUrl());

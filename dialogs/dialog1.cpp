@@ -1,6 +1,7 @@
 #include "dialogs/dialog1.h"
 
 #include "startup/boxstate.h"
+#include "startup/categories.h"
 #include "startup/settings.h"
 #include "startup/twips.h"
 #include "widgets/vbcheckbox.h"
@@ -13,26 +14,6 @@ namespace
 {
 
 Dialog1* g_instance = nullptr;
-
-struct BoxDesign {
-    const char* name;
-    const char* caption;
-    int left;
-    int top;
-    int state; // as designed: 0 clear, 1 ticked
-};
-
-// In the order the load step reads the keys.
-constexpr std::array<BoxDesign, 8> kBoxes{{
-    {"zvgs", "Zelvar公司", 1560, 240, 1},
-    {"zvzb", "Zelvar资本", 2760, 240, 1},
-    {"zvzc", "Zelvar政策", 360, 240, 1},
-    {"jdkb", "标题狂飙", 2760, 960, 1},
-    {"jgmh", "机构密函", 1560, 960, 0},
-    {"jncz", "Zelvar内传真", 3960, 240, 1},
-    {"smnc", "私募内参", 360, 960, 1},
-    {"tckb", "题材快报", 3960, 960, 1},
-}};
 
 // After the close button, the tab order runs through the boxes in this order.
 constexpr std::array<const char*, 8> kTabOrder{"zvzc", "jncz", "zvzb", "zvgs",
@@ -63,12 +44,12 @@ Dialog1::Dialog1(QWidget* parent) : QDialog(parent)
     makeLabel(this, "Label2", QStringLiteral("vu系列："), Twips::rect(0, 0, 1455, 255));
     makeLabel(this, "Label1", QStringLiteral("Zelvar题材系列："), Twips::rect(0, 720, 1695, 255));
 
-    for (size_t i = 0; i < kBoxes.size(); ++i) {
-        const BoxDesign& d = kBoxes[i];
+    for (size_t i = 0; i < Categories.size(); ++i) {
+        const Category& d = Categories[i];
         auto* b = new VbCheckBox(QString::fromUtf8(d.caption), this);
-        b->setObjectName(QLatin1String(d.name));
+        b->setObjectName(QLatin1String(d.box));
         b->setGeometry(Twips::rect(d.left, d.top, 1215, 375));
-        b->setValue(d.state);
+        b->setValue(d.designState);
         connect(b, &QCheckBox::stateChanged, this, [this, b]() { box_Click(b); });
         boxes_[i] = b;
     }
@@ -96,17 +77,6 @@ Dialog1::~Dialog1()
 {
     if (g_instance == this)
         g_instance = nullptr;
-}
-
-const std::array<const char*, 8>& Dialog1::boxNames()
-{
-    static const std::array<const char*, 8> names = [] {
-        std::array<const char*, 8> n{};
-        for (size_t i = 0; i < kBoxes.size(); ++i)
-            n[i] = kBoxes[i].name;
-        return n;
-    }();
-    return names;
 }
 
 Dialog1* Dialog1::instance()
@@ -138,7 +108,7 @@ void Dialog1::Form_Load()
 {
     // A stored state that is not a whole-text number, or not 0, 1 or 2, leaves the box as designed.
     for (VbCheckBox* b : boxes_) {
-        const QString text = ReadIni(QStringLiteral("config"), b->objectName(), ConfigPath());
+        const QString text = ReadIni(Setting::ConfigSection, b->objectName(), ConfigPath());
         if (text.isEmpty())
             continue;
         if (const std::optional<int> state = BoxState::fromIni(text))
@@ -149,7 +119,7 @@ void Dialog1::Form_Load()
 
 void Dialog1::box_Click(VbCheckBox* b)
 {
-    WriteIni(QStringLiteral("config"), b->objectName(), QString::number(b->value()), ConfigPath());
+    WriteIni(Setting::ConfigSection, b->objectName(), QString::number(b->value()), ConfigPath());
 }
 
 VbCheckBox* Dialog1::box(const QString& name) const

@@ -28,9 +28,6 @@ public:
     // name or a state other than 0, 1 and 2 changes nothing.
     void setBoxState(const QString& name, int state);
 
-    // The box names in the order the load step reads them.
-    static const std::array<const char*, 8>& boxNames();
-
     ~Dialog1() override;
 
     // Escape closes the dialog like the close box: it is unloaded.

@@ -99,9 +99,8 @@ void Form3::Command1_Click()
     }
     mod_Main::SavedUser = Text1_->text();
     mod_Main::SavedPass = Text2_->text();
-    const QString mima = QStringLiteral("mima");
-    WriteIni(mima, QStringLiteral("user"), Text1_->text(), ConfigPath());
-    WriteIni(mima, QStringLiteral("pass"), Text2_->text(), ConfigPath());
+    WriteIni(Setting::user, Text1_->text());
+    WriteIni(Setting::pass, Text2_->text());
     const QPointer<Form3> self(this);
     MessageBox::show(this, QStringLiteral("保存成功"), programName(), MessageBox::Icon::None,
                      MessageBox::Buttons::Ok);

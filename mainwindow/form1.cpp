@@ -14,6 +14,7 @@
 #include "popup/msnnotifier.h"
 #include "startup/appstate.h"
 #include "startup/boxstate.h"
+#include "startup/categories.h"
 #include "startup/settings.h"
 #include "startup/trace.h"
 #include "startup/twips.h"
@@ -157,13 +158,13 @@ void Form1::buildControls()
 
     connect(Check1_, &QCheckBox::stateChanged, this, &Form1::Check1_Click);
     connect(Check2_, &QCheckBox::stateChanged, this,
-            [this] { checkBoxChanged(Check2_, QStringLiteral("Check2")); });
+            [this] { checkBoxChanged(Check2_, Setting::Check2); });
     connect(Check3_, &QCheckBox::stateChanged, this,
-            [this] { checkBoxChanged(Check3_, QStringLiteral("Check3")); });
+            [this] { checkBoxChanged(Check3_, Setting::Check3); });
     connect(Check4_, &QCheckBox::stateChanged, this,
-            [this] { checkBoxChanged(Check4_, QStringLiteral("Check4")); });
+            [this] { checkBoxChanged(Check4_, Setting::Check4); });
     connect(shengyin_, &QCheckBox::stateChanged, this,
-            [this] { checkBoxChanged(shengyin_, QStringLiteral("shengyin")); });
+            [this] { checkBoxChanged(shengyin_, Setting::shengyin); });
     connect(mima_, &QCheckBox::stateChanged, this, &Form1::mima_Click);
     connect(Command2_, &QPushButton::clicked, this, &Form1::Command2_Click);
 }
@@ -200,8 +201,8 @@ void Form1::Form_Load()
     WebBrowser1_->navigate(mod_Main::currentLineUrl() + memberPagePath());
     WebBrowser1_->setSilent(true);
 
-    mod_Main::SavedUser = ReadIni(QStringLiteral("mima"), QStringLiteral("user"), ConfigPath());
-    mod_Main::SavedPass = ReadIni(QStringLiteral("mima"), QStringLiteral("pass"), ConfigPath());
+    mod_Main::SavedUser = ReadIni(Setting::user);
+    mod_Main::SavedPass = ReadIni(Setting::pass);
 
     dl_->start();
 
@@ -219,25 +220,22 @@ void Form1::config()
     if (!QFileInfo(path).isFile())
         return;
 
-    const QString config = QStringLiteral("config");
-    auto load = [&](VbCheckBox* box, const QString& section, const QString& key) {
-        if (const std::optional<int> v = BoxState::fromIni(ReadIni(section, key, path)))
+    auto load = [](VbCheckBox* box, const SettingKey& setting) {
+        if (const std::optional<int> v = BoxState::fromIni(ReadIni(setting)))
             box->setValue(*v);
     };
-    auto loadCategory = [&](const char* key) {
-        const QString name = QString::fromLatin1(key);
-        if (const std::optional<int> v = BoxState::fromIni(ReadIni(config, name, path)))
-            Dialog1::instance()->setBoxState(name, *v);
-    };
-
-    load(Check1_, config, QStringLiteral("Check1"));
-    load(Check2_, config, QStringLiteral("Check2"));
-    load(Check3_, config, QStringLiteral("Check3"));
-    load(Check4_, config, QStringLiteral("Check4"));
-    for (const char* key : {"zvgs", "zvzb", "zvzc", "jdkb", "jgmh", "jncz", "smnc"})
-        loadCategory(key);
-    load(shengyin_, config, QStringLiteral("shengyin"));
-    load(mima_, QStringLiteral("mima"), QStringLiteral("mima"));
+    load(Check1_, Setting::Check1);
+    load(Check2_, Setting::Check2);
+    load(Check3_, Setting::Check3);
+    load(Check4_, Setting::Check4);
+    for (const Category& c : Categories) {
+        if (!c.mainWindowLoads)
+            continue;
+        if (const std::optional<int> v = BoxState::fromIni(ReadIni(Setting::category(c.box))))
+            Dialog1::instance()->setBoxState(QLatin1String(c.box), *v);
+    }
+    load(shengyin_, Setting::shengyin);
+    load(mima_, Setting::mima);
 }
 
 void Form1::setOuterSize(int widthTwips, int heightTwips)
@@ -367,19 +365,18 @@ void Form1::Option1_Click(int index)
     if (answer != MessageBox::Answer::Ok)
         return;
     mod_Main::CurLine = static_cast<qint16>(index);
-    WriteIni(QStringLiteral("config"), QStringLiteral("xianlu"), QString::number(mod_Main::CurLine),
-             ConfigPath());
+    WriteIni(Setting::xianlu, QString::number(mod_Main::CurLine));
     WebBrowser1_->navigate(mod_Main::currentLineUrl() + memberPagePath());
 }
 
-void Form1::checkBoxChanged(VbCheckBox* box, const QString& key)
+void Form1::checkBoxChanged(VbCheckBox* box, const SettingKey& setting)
 {
-    WriteIni(QStringLiteral("config"), key, QString::number(box->value()), ConfigPath());
+    WriteIni(setting, QString::number(box->value()));
 }
 
 void Form1::Check1_Click()
 {
-    checkBoxChanged(Check1_, QStringLiteral("Check1"));
+    checkBoxChanged(Check1_, Setting::Check1);
     if (Check1_->value() == 1)
         Dialog1::showDialog();
 }
@@ -391,16 +388,15 @@ void Form1::mima_Click()
         return;
     }
     const int v = mima_->value();
-    const QString mima = QStringLiteral("mima");
     if (v == 1) {
         Form3::showForm(WebBrowser1_);
     } else {
-        WriteIni(mima, QStringLiteral("user"), QString(), ConfigPath());
-        WriteIni(mima, QStringLiteral("pass"), QString(), ConfigPath());
+        WriteIni(Setting::user, QString());
+        WriteIni(Setting::pass, QString());
         mod_Main::SavedUser.clear();
         mod_Main::SavedPass.clear();
     }
-    WriteIni(mima, mima, QString::number(v), ConfigPath());
+    WriteIni(Setting::mima, QString::number(v));
 }
 
 void Form1::Command2_Click()

@@ -19,6 +19,7 @@ class QTimer;
 class TrayController;
 class VbCheckBox;
 class WavPlayer;
+struct SettingKey;
 
 class Form1 : public QWidget, public PollHost
 {
@@ -86,7 +87,7 @@ private:
     // Closes every other window of the program, removes the tray icon and ends the process.
     void Form_Unload();
 
-    void checkBoxChanged(VbCheckBox* box, const QString& key);
+    void checkBoxChanged(VbCheckBox* box, const SettingKey& setting);
     void Check1_Click();
     void mima_Click();
 

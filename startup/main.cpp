@@ -33,8 +33,7 @@ void preferXcbOnWayland()
 // The stored line index, or line 0 when it is missing, not a number or not one of the four.
 qint16 storedLine()
 {
-    const std::optional<qint16> line = VbNumber::toInt16(
-        ReadIni(QStringLiteral("config"), QStringLiteral("xianlu"), ConfigPath()));
+    const std::optional<qint16> line = VbNumber::toInt16(ReadIni(Setting::xianlu));
     if (!line || *line < 0 || *line > 3)
         return 0;
     return *line;

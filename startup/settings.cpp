@@ -95,6 +95,16 @@ void WriteIni(const QString& section, const QString& key, const QString& value, 
     AtomicFileWriter::write(path, updated);
 }
 
+QString ReadIni(const SettingKey& setting)
+{
+    return ReadIni(setting.section, setting.key, ConfigPath());
+}
+
+void WriteIni(const SettingKey& setting, const QString& value)
+{
+    WriteIni(setting.section, setting.key, value, ConfigPath());
+}
+
 QString AppDir()
 {
     QString dir =

@@ -4,6 +4,8 @@
 // config.ini keeps the private-profile INI rules (case-insensitive names, blanks and one pair of
 // enclosing quotes dropped on reading, first duplicate wins, 1024-byte values) with its bytes in
 // code page 936. There is no in-memory copy: every read goes to the file, every write edits it.
+#include "startup/settingkeys.h"
+
 #include <QString>
 
 // Value of key in section of the file at path, or "" when the file, section or key is missing.
@@ -13,6 +15,10 @@ QString ReadIni(const QString& section, const QString& key, const QString& path)
 // failure; a failed write leaves the old file as it was.
 void WriteIni(const QString& section, const QString& key, const QString& value,
               const QString& path);
+
+// The same for a named setting in config.ini beside the program.
+QString ReadIni(const SettingKey& setting);
+void WriteIni(const SettingKey& setting, const QString& value);
 
 // The program's folder, ending in exactly one "/".
 QString AppDir();

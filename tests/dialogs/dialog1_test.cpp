@@ -1,6 +1,7 @@
 // The category dialog: loading from the file, writing each change at once, hidden loading,
 // closing and loading again.
 #include "dialogs/dialog1.h"
+#include "startup/categories.h"
 #include "startup/settings.h"
 
 #include <QCheckBox>
@@ -46,8 +47,8 @@ protected:
     static std::map<std::string, int> states()
     {
         std::map<std::string, int> s;
-        for (const char* name : Dialog1::boxNames())
-            s[name] = Dialog1::instance()->boxState(QLatin1String(name));
+        for (const Category& c : Categories)
+            s[c.box] = Dialog1::instance()->boxState(QLatin1String(c.box));
         return s;
     }
     static void closeAndFlush(Dialog1* d)
@@ -222,11 +223,11 @@ TEST_F(Dialog1Test, everyCaptionFitsItsBoxAndShortOnesKeepTheirSize)
 {
     Dialog1* d = Dialog1::instance();
     d->show();
-    for (const char* name : Dialog1::boxNames()) {
-        auto* b = d->findChild<QCheckBox*>(QLatin1String(name));
-        ASSERT_NE(b, nullptr) << name;
-        EXPECT_LE(b->sizeHint().width(), b->width()) << name;
-        EXPECT_GE(b->font().pointSizeF(), 7) << name;
+    for (const Category& c : Categories) {
+        auto* b = d->findChild<QCheckBox*>(QLatin1String(c.box));
+        ASSERT_NE(b, nullptr) << c.box;
+        EXPECT_LE(b->sizeHint().width(), b->width()) << c.box;
+        EXPECT_GE(b->font().pointSizeF(), 7) << c.box;
     }
     auto* shortCaption = d->findChild<QCheckBox*>(QStringLiteral("smnc"));
     EXPECT_EQ(shortCaption->font().pointSizeF(), d->font().pointSizeF());
