@@ -14,20 +14,6 @@
 #include <array>
 #include <limits>
 
-namespace
-{
-
-// The poll always finishes: a step that fails is left out and the next one runs.
-template <typename F> void tryStep(F&& step)
-{
-    try {
-        step();
-    } catch (...) {
-    }
-}
-
-} // namespace
-
 MessagePoll::MessagePoll(PollHost& host, QObject* parent)
     : QObject(parent), host_(host), clock_([] { return QDateTime::currentDateTime(); }),
       fetch_([](const QString& url) { return FetchPageText(url, QStringLiteral("GB2312")); })
@@ -102,11 +88,12 @@ bool MessagePoll::deliver(const QList<ListCompare::Announcement>& announcements)
     const QString dir = AppDir();
     for (const ListCompare::Announcement& a : announcements) {
         if (a.notice)
-            tryStep([&] { host_.ShowMsn(a.notice->ZuName, a.notice->Ziname, a.notice->ZiUrl); });
+            // A popup that fails is left out; its sound and the next rows still come.
+            host_.ShowMsn(a.notice->ZuName, a.notice->Ziname, a.notice->ZiUrl);
         if (!self)
             return false;
         if (!a.soundFile.isEmpty())
-            tryStep([&] { host_.PlayWavFile(dir + a.soundFile, 1, 5); });
+            host_.PlayWavFile(dir + a.soundFile, 1, 5);
         if (!self)
             return false;
     }
@@ -117,8 +104,7 @@ void MessagePoll::TiXing()
 {
     const QString url = RequestUrl::messageList(mod_Main::currentLineUrl(), clock_());
     QPointer<MessagePoll> self(this);
-    std::optional<QString> body;
-    tryStep([&] { body = fetch_(url); });
+    const std::optional<QString> body = fetch_(url);
     if (!self)
         return;
     const QString response = body.value_or(QString());
@@ -150,8 +136,7 @@ void MessagePoll::TiXing_sxzv()
 {
     const QString url = RequestUrl::seriesList(mod_Main::currentLineUrl(), clock_());
     QPointer<MessagePoll> self(this);
-    std::optional<QString> body;
-    tryStep([&] { body = fetch_(url); });
+    const std::optional<QString> body = fetch_(url);
     if (!self)
         return;
     const QString response = body.value_or(QString());

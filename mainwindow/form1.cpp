@@ -437,10 +437,7 @@ void Form1::Form_Unload()
         QWidget* w = windows.at(i);
         if (!w || w == this)
             continue;
-        try {
-            w->close();
-        } catch (...) {
-        }
+        w->close();
     }
     tray_->remove();
     ProcessEnd::now();
@@ -466,9 +463,10 @@ int Form1::categoryState(const QString& boxName)
     return Dialog1::instance()->boxState(boxName);
 }
 
-void Form1::ShowMsn(const QString& ZuName, const QString& Ziname, const QString& ZiUrl)
+bool Form1::ShowMsn(const QString& ZuName, const QString& Ziname, const QString& ZiUrl)
 {
     msn_->ShowMsn(ZuName, Ziname, ZiUrl);
+    return true;
 }
 
 void Form1::PlayWavFile(const QString& strFileName, int PlayCount, int JianGe)

@@ -13,7 +13,6 @@
 #include <atomic>
 #include <gtest/gtest.h>
 #include <httplib.h>
-#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -38,11 +37,12 @@ public:
         ++boxReads;
         return boxes.value(name, 1);
     }
-    void ShowMsn(const QString& ZuName, const QString& Ziname, const QString& ZiUrl) override
+    bool ShowMsn(const QString& ZuName, const QString& Ziname, const QString& ZiUrl) override
     {
         if (failShowMsn)
-            throw std::runtime_error("popup failed");
+            return false;
         calls << QStringLiteral("msn %1|%2|%3").arg(ZuName, Ziname, ZiUrl);
+        return true;
     }
     void PlayWavFile(const QString& file, int count, int interval) override
     {
