@@ -18,7 +18,7 @@ public:
     static bool isLoaded();
     // Shows the instance, loading it first if needed; an already shown dialog stays as it is.
     static void showDialog();
-    // Destroys the loaded instance at once (the program's end, tests); nothing is written.
+    // Destroys the loaded instance at once (tests start from a fresh dialog); nothing is written.
     static void unload();
 
     // State of a box by its name ("zvgs", "zvzb", "zvzc", "jncz", "smnc", "jgmh", "jdkb",

@@ -17,8 +17,10 @@ namespace
 {
 Form3* g_instance = nullptr;
 
-void place(QWidget* w, int left, int top, int width, int height)
+// A control at its design-time place in twips, under its design name.
+void place(QWidget* w, const char* name, int left, int top, int width, int height)
 {
+    w->setObjectName(QLatin1String(name));
     w->setGeometry(Twips::rect(left, top, width, height));
 }
 
@@ -35,26 +37,20 @@ void Form3::showForm(Browser* mainBrowser)
     g_instance->show();
 }
 
-Form3* Form3::instance()
-{
-    return g_instance;
-}
-
 Form3::Form3(Browser* mainBrowser)
     : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint), mainBrowser_(mainBrowser),
-      Label1_(new QLabel(QStringLiteral("用户名："), this)),
-      Label2_(new QLabel(QStringLiteral("密  码："), this)), Text1_(new QLineEdit(this)),
-      Text2_(new QLineEdit(this)), Command1_(new QPushButton(QStringLiteral("保存密码"), this))
+      Text1_(new QLineEdit(this)), Text2_(new QLineEdit(this)),
+      Command1_(new QPushButton(QStringLiteral("保存密码"), this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("保存密码"));
     resize(Twips::toPixels(3675), Twips::toPixels(2340));
 
-    place(Label1_, 360, 480, 735, 255);
-    place(Label2_, 360, 1080, 735, 255);
-    place(Text1_, 1200, 360, 1935, 375);
-    place(Text2_, 1200, 960, 1935, 375);
-    place(Command1_, 480, 1680, 2655, 435);
+    place(new QLabel(QStringLiteral("用户名："), this), "Label1", 360, 480, 735, 255);
+    place(new QLabel(QStringLiteral("密  码："), this), "Label2", 360, 1080, 735, 255);
+    place(Text1_, "Text1", 1200, 360, 1935, 375);
+    place(Text2_, "Text2", 1200, 960, 1935, 375);
+    place(Command1_, "Command1", 480, 1680, 2655, 435);
     // The password is shown as typed.
     Text2_->setEchoMode(QLineEdit::Normal);
     setTabOrder(Text1_, Text2_);

@@ -5,7 +5,6 @@
 #include <QWidget>
 
 class Browser;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -16,14 +15,7 @@ public:
     // Shows the instance, loading it first when it is not loaded; an instance already shown
     // keeps what the member typed. mainBrowser is the member page the save fills.
     static void showForm(Browser* mainBrowser);
-    // The loaded instance, or nullptr.
-    static Form3* instance();
-
     ~Form3() override;
-
-    QLineEdit* Text1() const { return Text1_; }
-    QLineEdit* Text2() const { return Text2_; }
-    QPushButton* Command1() const { return Command1_; }
 
 public slots:
     void Command1_Click();
@@ -36,8 +28,6 @@ private:
     void Form_Load();
 
     QPointer<Browser> mainBrowser_;
-    QLabel* Label1_;
-    QLabel* Label2_;
     QLineEdit* Text1_;
     QLineEdit* Text2_;
     QPushButton* Command1_;

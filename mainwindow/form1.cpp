@@ -36,10 +36,12 @@
 namespace
 {
 
-// Places a control at its design-time place in twips. A control whose design height is below
-// what its text and indicator need keeps its vertical centre and grows to that height.
-void place(QWidget* w, int left, int top, int width, int height)
+// Places a control at its design-time place in twips, under its design name. A control whose
+// design height is below what its text and indicator need keeps its vertical centre and grows to
+// that height.
+void place(QWidget* w, const char* name, int left, int top, int width, int height)
 {
+    w->setObjectName(QLatin1String(name));
     const int h = Twips::toPixels(height);
     const int needed = std::max(h, w->sizeHint().height());
     const int y = Twips::toPixels(top) - (needed - h) / 2;
@@ -76,12 +78,16 @@ Form1::Form1(QWidget* parent) : QWidget(parent)
     WebBrowser1_ = makeBrowser(this);
     if (WebBrowser1_->widget()->parentWidget() != this)
         WebBrowser1_->widget()->setParent(this);
-    tray_ = new TrayController(this, this);
+    tray_ = new TrayController(this);
+    connect(tray_, &TrayController::activated, this, &Form1::restoreAndFocus);
+    connect(tray_, &TrayController::showRequested, this, &Form1::mnuShow_Click);
+    connect(tray_, &TrayController::quitRequested, this, &Form1::mnuQuit_Click);
     msn_ = new MsnNotifier(this, WebBrowser1_, this);
     wav_ = new WavPlayer(this);
     poll_ = new MessagePoll(*this, this);
 
     dl_ = new QTimer(this);
+    dl_->setObjectName(QStringLiteral("dl"));
     dl_->setInterval(2000);
     connect(dl_, &QTimer::timeout, this, &Form1::dl_Timer);
 
@@ -100,8 +106,7 @@ void Form1::buildControls()
     f.setPointSize(9);
     setFont(f);
 
-    Label2_ = new QLabel(QStringLiteral("线路选择："), this);
-    place(Label2_, 120, 120, 900, 180);
+    place(new QLabel(QStringLiteral("线路选择："), this), "Label2", 120, 120, 900, 180);
 
     static const char* const captions[5] = {"自动", "电信线路", "联通线路", "其它线路", "联通2"};
     static const int geometry[5][4] = {{960, 60, 795, 315},
@@ -109,12 +114,13 @@ void Form1::buildControls()
                                        {3000, 60, 1335, 315},
                                        {4200, 120, 1095, 180},
                                        {4200, 480, 1095, 180}};
-    Option1Group_ = new QButtonGroup(this);
-    Option1Group_->setExclusive(true);
+    // A control array: five buttons of one name, in index order.
+    auto* group = new QButtonGroup(this);
+    group->setExclusive(true);
     for (int i = 0; i < 5; ++i) {
         auto* b = new QRadioButton(QString::fromUtf8(captions[i]), this);
-        place(b, geometry[i][0], geometry[i][1], geometry[i][2], geometry[i][3]);
-        Option1Group_->addButton(b, i);
+        place(b, "Option1", geometry[i][0], geometry[i][1], geometry[i][2], geometry[i][3]);
+        group->addButton(b, i);
         Option1_[i] = b;
         connect(b, &QRadioButton::toggled, this, [this, i](bool on) {
             if (on)
@@ -123,37 +129,34 @@ void Form1::buildControls()
     }
     Option1_[4]->hide();
 
-    Label4_ = separator(this);
-    place(Label4_, 5400, 0, 45, 465);
-    Label1_ = new QLabel(QStringLiteral("提醒设置："), this);
-    place(Label1_, 5520, 120, 900, 300);
+    place(separator(this), "Label4", 5400, 0, 45, 465);
+    place(new QLabel(QStringLiteral("提醒设置："), this), "Label1", 5520, 120, 900, 300);
 
     Check1_ = new VbCheckBox(QStringLiteral("右下角提示详细设置"), this);
     Check1_->setToolTip(QStringLiteral("开启/关闭提醒，点击弹出详细设置"));
     Check1_->setValue(1);
-    place(Check1_, 6480, 120, 2775, 180);
+    place(Check1_, "Check1", 6480, 120, 2775, 180);
     Check2_ = new VbCheckBox(QStringLiteral("Zelvar宝系列"), this);
-    place(Check2_, 8280, 120, 1275, 180);
+    place(Check2_, "Check2", 8280, 120, 1275, 180);
     Check2_->hide();
     Check3_ = new VbCheckBox(QStringLiteral("voVIP内参"), this);
-    place(Check3_, 9000, 2160, 1815, 255);
+    place(Check3_, "Check3", 9000, 2160, 1815, 255);
     Check3_->hide();
     Check4_ = new VbCheckBox(QStringLiteral("红名单"), this);
-    place(Check4_, 11280, 2160, 1215, 255);
+    place(Check4_, "Check4", 11280, 2160, 1215, 255);
     Check4_->hide();
     shengyin_ = new VbCheckBox(QStringLiteral("声音总开/关"), this);
     shengyin_->setValue(1);
-    place(shengyin_, 9840, 120, 1335, 180);
+    place(shengyin_, "shengyin", 9840, 120, 1335, 180);
 
-    Label5_ = separator(this);
-    place(Label5_, 11520, 0, 45, 465);
+    place(separator(this), "Label5", 11520, 0, 45, 465);
 
     mima_ = new VbCheckBox(QStringLiteral("记住登录密码"), this);
-    place(mima_, 12960, 60, 1455, 315);
+    place(mima_, "mima", 12960, 60, 1455, 315);
     Command2_ = new QPushButton(QStringLiteral("关闭退出"), this);
-    place(Command2_, 14340, 60, 975, 315);
+    place(Command2_, "Command2", 14340, 60, 975, 315);
     Command1_ = new QPushButton(QStringLiteral("推广设置"), this);
-    place(Command1_, 13320, 960, 975, 315);
+    place(Command1_, "Command1", 13320, 960, 975, 315);
     Command1_->hide();
 
     connect(Check1_, &QCheckBox::stateChanged, this, &Form1::Check1_Click);
@@ -403,6 +406,33 @@ void Form1::Command2_Click()
 {
     tray_->remove();
     close();
+}
+
+void Form1::restoreAndFocus()
+{
+    // Shown if hidden, restored and focused if minimised, focused otherwise.
+    if (!isVisible())
+        show();
+    if (windowState() & Qt::WindowMinimized)
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+}
+
+void Form1::mnuShow_Click()
+{
+    // Shown and restored, without taking the focus.
+    if (!isVisible())
+        show();
+    if (windowState() & Qt::WindowMinimized)
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+}
+
+void Form1::mnuQuit_Click()
+{
+    // At once: no window is asked to close, nothing is saved.
+    tray_->remove();
+    ProcessEnd::now();
 }
 
 void Form1::HideMain()

@@ -11,8 +11,6 @@ class Browser;
 class MessagePoll;
 class MsnNotifier;
 class NewWindowHandoff;
-class QButtonGroup;
-class QLabel;
 class QPushButton;
 class QRadioButton;
 class QTimer;
@@ -29,26 +27,6 @@ public:
     ~Form1() override;
 
     static QString memberPagePath() { return QStringLiteral("/nc/i88-62.asp"); }
-
-    // The public state of the window.
-    bool blnTemp() const { return blnTemp_; }
-    bool isLoading() const { return blnLoading_; }
-    MessagePoll* poll() const { return poll_; }
-    Browser* browser() const { return WebBrowser1_; }
-    TrayController* tray() const { return tray_; }
-    MsnNotifier* notifier() const { return msn_; }
-    QTimer* dl() const { return dl_; }
-
-    // The controls, by their names.
-    VbCheckBox* Check1() const { return Check1_; }
-    VbCheckBox* Check2() const { return Check2_; }
-    VbCheckBox* Check3() const { return Check3_; }
-    VbCheckBox* Check4() const { return Check4_; }
-    VbCheckBox* shengyin() const { return shengyin_; }
-    VbCheckBox* mima() const { return mima_; }
-    QRadioButton* Option1(int index) const { return Option1_.at(index); }
-    QPushButton* Command1() const { return Command1_; }
-    QPushButton* Command2() const { return Command2_; }
 
     // PollHost
     int check1State() override;
@@ -67,6 +45,10 @@ public slots:
     void HideMain();
     // Applies the resize rule to the window as it stands.
     void Form_Resize();
+    // The tray icon and its menu.
+    void restoreAndFocus();
+    void mnuShow_Click();
+    void mnuQuit_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -99,17 +81,12 @@ private:
     TrayController* tray_ = nullptr;
     QTimer* dl_ = nullptr;
 
-    QLabel* Label2_ = nullptr;
     std::array<QRadioButton*, 5> Option1_{};
-    QButtonGroup* Option1Group_ = nullptr;
-    QLabel* Label4_ = nullptr;
-    QLabel* Label1_ = nullptr;
     VbCheckBox* Check1_ = nullptr;
     VbCheckBox* Check2_ = nullptr;
     VbCheckBox* Check3_ = nullptr;
     VbCheckBox* Check4_ = nullptr;
     VbCheckBox* shengyin_ = nullptr;
-    QLabel* Label5_ = nullptr;
     VbCheckBox* mima_ = nullptr;
     QPushButton* Command2_ = nullptr;
     QPushButton* Command1_ = nullptr;

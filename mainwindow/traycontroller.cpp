@@ -1,6 +1,5 @@
 #include "mainwindow/traycontroller.h"
 
-#include "mainwindow/processend.h"
 #include "widgets/appicon.h"
 
 #include <QAction>
@@ -16,24 +15,32 @@ std::optional<bool>& availabilityOverride()
 }
 } // namespace
 
-TrayController::TrayController(QWidget* mainWindow, QObject* parent)
-    : QObject(parent), mainWindow_(mainWindow), icon_(new QSystemTrayIcon(this)),
-      mnuTray_(new QMenu(QStringLiteral("托盘菜单"))),
-      mnuShow_(mnuTray_->addAction(QStringLiteral("显示程序"))),
-      mnuQuit_(mnuTray_->addAction(QStringLiteral("关闭退出")))
+TrayController::TrayController(QWidget* window)
+    : QObject(window), icon_(new QSystemTrayIcon(this)),
+      mnuTray_(new QMenu(QStringLiteral("托盘菜单"), window))
 {
+    setObjectName(QStringLiteral("nidTray"));
+    mnuTray_->setObjectName(QStringLiteral("mnuTray"));
+    QAction* mnuShow = mnuTray_->addAction(QStringLiteral("显示程序"));
+    mnuShow->setObjectName(QStringLiteral("mnuShow"));
+    QAction* mnuQuit = mnuTray_->addAction(QStringLiteral("关闭退出"));
+    mnuQuit->setObjectName(QStringLiteral("mnuQuit"));
+
     icon_->setIcon(AppIcon::icon());
     icon_->setToolTip(tipText());
     icon_->setContextMenu(mnuTray_);
-    connect(icon_, &QSystemTrayIcon::activated, this, &TrayController::onActivated);
-    connect(mnuShow_, &QAction::triggered, this, &TrayController::mnuShow_Click);
-    connect(mnuQuit_, &QAction::triggered, this, &TrayController::mnuQuit_Click);
+    connect(icon_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                // A press of the left button; double clicks act through their first press only,
+                // and the right button opens the menu by itself.
+                if (reason == QSystemTrayIcon::Trigger)
+                    emit activated();
+            });
+    connect(mnuShow, &QAction::triggered, this, &TrayController::showRequested);
+    connect(mnuQuit, &QAction::triggered, this, &TrayController::quitRequested);
 }
 
-TrayController::~TrayController()
-{
-    delete mnuTray_;
-}
+TrayController::~TrayController() = default;
 
 QString TrayController::tipText()
 {
@@ -60,41 +67,4 @@ void TrayController::add()
 void TrayController::remove()
 {
     icon_->hide();
-}
-
-bool TrayController::isShown() const
-{
-    return icon_->isVisible();
-}
-
-void TrayController::onActivated(QSystemTrayIcon::ActivationReason reason)
-{
-    // A press of the left button; double clicks act through their first press only, and the
-    // right button opens the context menu by itself.
-    if (reason == QSystemTrayIcon::Trigger)
-        restoreAndFocus();
-}
-
-void TrayController::restoreAndFocus()
-{
-    if (!mainWindow_->isVisible())
-        mainWindow_->show();
-    if (mainWindow_->windowState() & Qt::WindowMinimized)
-        mainWindow_->setWindowState(mainWindow_->windowState() & ~Qt::WindowMinimized);
-    mainWindow_->raise();
-    mainWindow_->activateWindow();
-}
-
-void TrayController::mnuShow_Click()
-{
-    if (!mainWindow_->isVisible())
-        mainWindow_->show();
-    if (mainWindow_->windowState() & Qt::WindowMinimized)
-        mainWindow_->setWindowState(mainWindow_->windowState() & ~Qt::WindowMinimized);
-}
-
-void TrayController::mnuQuit_Click()
-{
-    remove();
-    ProcessEnd::now();
 }

@@ -1,11 +1,10 @@
 #pragma once
-// The notification-area icon of the main window, its menu "显示程序" / "关闭退出", and what a
-// click on the icon does to the main window.
+// The notification-area icon and its menu "显示程序" / "关闭退出" (mnuShow, mnuQuit). It only says
+// what the member asked for; the main window decides what that does.
 #include <QObject>
 #include <QSystemTrayIcon>
 #include <optional>
 
-class QAction;
 class QMenu;
 class QWidget;
 
@@ -13,7 +12,8 @@ class TrayController : public QObject
 {
     Q_OBJECT
 public:
-    explicit TrayController(QWidget* mainWindow, QObject* parent = nullptr);
+    // window: the main window, which holds the icon's menu.
+    explicit TrayController(QWidget* window);
     ~TrayController() override;
 
     static QString tipText();
@@ -25,25 +25,15 @@ public:
 
     void add();
     void remove();
-    bool isShown() const;
 
-    QSystemTrayIcon* icon() const { return icon_; }
-    QMenu* menu() const { return mnuTray_; }
-    QAction* mnuShowAction() const { return mnuShow_; }
-    QAction* mnuQuitAction() const { return mnuQuit_; }
-
-public slots:
-    void onActivated(QSystemTrayIcon::ActivationReason reason);
-    // Left button on the icon: shown if hidden, restored and focused if minimised, focused
-    // otherwise.
-    void restoreAndFocus();
-    void mnuShow_Click();
-    void mnuQuit_Click();
+signals:
+    // A press of the left button on the icon.
+    void activated();
+    // "显示程序" and "关闭退出" of the icon's menu.
+    void showRequested();
+    void quitRequested();
 
 private:
-    QWidget* mainWindow_;
     QSystemTrayIcon* icon_;
     QMenu* mnuTray_;
-    QAction* mnuShow_;
-    QAction* mnuQuit_;
 };

@@ -9,6 +9,7 @@
 #include <QBitmap>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QScreen>
 #include <memory>
@@ -47,9 +48,8 @@ QFont chineseFont(const QStringList& families, double pointSize, bool bold)
     return f;
 }
 
-} // namespace
-
-QCursor Form2::handCursor()
+// The pointing hand shown over the popup and its labels.
+QCursor handCursor()
 {
     QImage picture(32, 32, QImage::Format_MonoLSB);
     QImage mask(32, 32, QImage::Format_MonoLSB);
@@ -67,10 +67,15 @@ QCursor Form2::handCursor()
     return QCursor(QBitmap::fromImage(picture), QBitmap::fromImage(mask), 5, 0);
 }
 
+} // namespace
+
 Form2::Form2(QWidget* mainWindow, Browser* mainBrowser, int tickMs, int clickWaitMs)
     : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                            Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      mainWindow_(mainWindow), mainBrowser_(mainBrowser), clickWaitMs_(clickWaitMs)
+      Label1_(new QLabel(QStringLiteral("新信息"), this)), lblIndex_(new QLabel(this)),
+      ZuNameTxT_(new QLineEdit(this)), ZiNameTxT_(new QLineEdit(this)),
+      ZiUrlTxT_(new QLineEdit(this)), Timer1_(new QTimer(this)), mainWindow_(mainWindow),
+      mainBrowser_(mainBrowser), clickWaitMs_(clickWaitMs)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -84,29 +89,46 @@ Form2::Form2(QWidget* mainWindow, Browser* mainBrowser, int tickMs, int clickWai
     setPalette(pal);
     setAutoFillBackground(true);
 
-    Label1 = new QLabel(QStringLiteral("新信息"), this);
-    Label1->setGeometry(Twips::rect(0, 360, 3735, 495));
-    Label1->setFont(
+    Label1_->setObjectName(QStringLiteral("Label1"));
+    Label1_->setGeometry(Twips::rect(0, 360, 3735, 495));
+    Label1_->setFont(
         chineseFont({QStringLiteral("新宋体"), QStringLiteral("NSimSun")}, 14.25, true));
-    QPalette red = Label1->palette();
+    QPalette red = Label1_->palette();
     red.setColor(QPalette::WindowText, QColor(255, 0, 0));
     red.setColor(QPalette::Window, menu);
-    Label1->setPalette(red);
-    Label1->setAutoFillBackground(true);
+    Label1_->setPalette(red);
+    Label1_->setAutoFillBackground(true);
 
-    Label2 = new QLabel(QStringLiteral("有新信息，请点击查看！"), this);
+    auto* Label2 = new QLabel(QStringLiteral("有新信息，请点击查看！"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(Twips::rect(0, 960, 3735, 255));
     Label2->setFont(chineseFont({QStringLiteral("宋体"), QStringLiteral("SimSun")}, 12, false));
 
-    for (QLabel* l : {Label1, Label2}) {
+    for (QLabel* l : {Label1_, Label2}) {
         l->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
         // The labels are part of the click area: the popup itself takes their clicks.
         l->setAttribute(Qt::WA_TransparentForMouseEvents);
         l->setCursor(handCursor());
     }
 
-    Timer1.setInterval(tickMs);
-    connect(&Timer1, &QTimer::timeout, this, &Form2::Timer1_Timer);
+    // The notice's hidden fields, at their design places.
+    const struct {
+        QWidget* w;
+        const char* name;
+        QRect twips;
+    } hidden[] = {{ZuNameTxT_, "ZuNameTxT", {0, 0, 2295, 375}},
+                  {ZiNameTxT_, "ZiNameTxT", {0, 480, 2295, 375}},
+                  {ZiUrlTxT_, "ZiUrlTxT", {0, 960, 1695, 375}},
+                  {lblIndex_, "lblIndex", {3120, 1320, 375, 255}}};
+    for (const auto& h : hidden) {
+        h.w->setObjectName(QLatin1String(h.name));
+        h.w->setGeometry(Twips::toPixels(h.twips));
+        h.w->hide();
+    }
+
+    Timer1_->setObjectName(QStringLiteral("Timer1"));
+    Timer1_->setInterval(tickMs);
+    connect(Timer1_, &QTimer::timeout, this, &Form2::Timer1_Timer);
     Form_Load();
 }
 
@@ -114,10 +136,10 @@ Form2::~Form2() = default;
 
 void Form2::Form_Load()
 {
-    CloseTicks = 0;
+    CloseTicks_ = 0;
     placeOnScreen();
     setWindowState(Qt::WindowNoState);
-    Timer1.start();
+    Timer1_->start();
 }
 
 void Form2::placeOnScreen()
@@ -144,17 +166,24 @@ void Form2::showEvent(QShowEvent* event)
 void Form2::setNotice(qint32 serial, const QString& ZuName, const QString& Ziname,
                       const QString& ZiUrl)
 {
-    lblIndex = QString::number(serial);
-    ZuNameTxT = ZuName;
-    ZiNameTxT = Ziname;
-    ZiUrlTxT = ZiUrl;
-    Label1->setText(PopupRule::titleText(Ziname));
+    lblIndex_->setText(QString::number(serial));
+    ZuNameTxT_->setText(ZuName);
+    ZiNameTxT_->setText(Ziname);
+    ZiUrlTxT_->setText(ZiUrl);
+    Label1_->setText(PopupRule::titleText(Ziname));
+}
+
+qint64 Form2::serial() const
+{
+    bool ok = false;
+    const qint64 n = lblIndex_->text().toLongLong(&ok);
+    return ok ? n : 0;
 }
 
 void Form2::Timer1_Timer()
 {
-    ++CloseTicks;
-    if (CloseTicks == 3)
+    ++CloseTicks_;
+    if (CloseTicks_ == 3)
         close();
 }
 
@@ -179,7 +208,7 @@ void Form2::Form_Click()
     if (clicked_)
         return;
     clicked_ = true;
-    Timer1.stop();
+    Timer1_->stop();
 
     QPointer<Form2> self(this);
     auto finish = [self, main = mainWindow_](bool loaded) {
@@ -214,5 +243,5 @@ void Form2::Form_Click()
         finish(loaded);
     };
     QTimer::singleShot(clickWaitMs_, this, [once] { once(false); });
-    mainBrowser_->setFrameLocation(3, ZiUrlTxT, once);
+    mainBrowser_->setFrameLocation(3, ZiUrlTxT_->text(), once);
 }

@@ -9,6 +9,7 @@
 
 class Browser;
 class QLabel;
+class QLineEdit;
 
 class Form2 : public QWidget
 {
@@ -22,23 +23,12 @@ public:
     static constexpr int kClickWaitMs = 5000;
     ~Form2() override;
 
-    // What ShowMsn fills in.
+    // What ShowMsn fills in: the hidden fields lblIndex, ZuNameTxT, ZiNameTxT, ZiUrlTxT and the
+    // title label.
     void setNotice(qint32 serial, const QString& ZuName, const QString& Ziname,
                    const QString& ZiUrl);
-
-    // The popup's hidden fields.
-    QString lblIndex;
-    QString ZuNameTxT;
-    QString ZiNameTxT;
-    QString ZiUrlTxT;
-    qint32 CloseTicks = 0;
-
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QTimer Timer1;
-
-    // The pointing hand shown over the popup.
-    static QCursor handCursor();
+    // The serial number in lblIndex, read as a whole number (0 when it is not one).
+    qint64 serial() const;
 
 public slots:
     void Timer1_Timer();
@@ -53,6 +43,14 @@ protected:
 private:
     void Form_Load();
     void placeOnScreen();
+
+    QLabel* Label1_;
+    QLabel* lblIndex_;
+    QLineEdit* ZuNameTxT_;
+    QLineEdit* ZiNameTxT_;
+    QLineEdit* ZiUrlTxT_;
+    QTimer* Timer1_;
+    qint32 CloseTicks_ = 0;
 
     QPointer<QWidget> mainWindow_;
     QPointer<Browser> mainBrowser_;

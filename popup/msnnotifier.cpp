@@ -29,9 +29,7 @@ void MsnNotifier::ShowMsn(const QString& ZuName, const QString& Ziname, const QS
         auto* popup = qobject_cast<Form2*>(w);
         if (!popup || !popup->isVisible() || popup->windowTitle() != PopupRule::caption())
             continue;
-        bool ok = false;
-        const qint64 n = popup->lblIndex.toLongLong(&ok);
-        if (PopupRule::closesOnNewPopup(ok ? n : 0, msnCount_))
+        if (PopupRule::closesOnNewPopup(popup->serial(), msnCount_))
             popup->close();
     }
 
@@ -44,6 +42,6 @@ void MsnNotifier::ShowMsn(const QString& ZuName, const QString& Ziname, const QS
 
     popup->show();
     popup->raise();
-    Trace::event(QStringLiteral("popup"),
-                 popup->lblIndex + QLatin1Char(' ') + Ziname + QLatin1Char(' ') + ZiUrl);
+    Trace::event(QStringLiteral("popup"), QString::number(popup->serial()) + QLatin1Char(' ') +
+                                              Ziname + QLatin1Char(' ') + ZiUrl);
 }

@@ -1,6 +1,5 @@
 // Entry point: Main. One copy per user; the chosen server line comes from config.ini; the main
 // window does the rest and ends the program.
-#include "dialogs/dialog1.h"
 #include "mainwindow/form1.h"
 #include "startup/appstate.h"
 #include "startup/settings.h"
@@ -11,7 +10,6 @@
 #include "widgets/messagebox.h"
 
 #include <QApplication>
-#include <QPointer>
 #include <cstdlib>
 
 namespace
@@ -66,14 +64,14 @@ int main(int argc, char* argv[])
     mod_Main::fillServerLines();
     mod_Main::CurLine = storedLine();
 
-    QPointer<Form1> form1 = new Form1;
+    // The main window owns everything else. It is never deleted: every way out (its unload, the
+    // tray menu, the running-time limit) ends the process at once through ProcessEnd, so exec()
+    // does not return.
+    auto* form1 = new Form1;
     // A logout, a shutdown or a kill ends the program as the end of the desktop session does:
     // the main window closes by program and its unload ends everything.
     TerminationSignals endRequests;
-    QObject::connect(&endRequests, &TerminationSignals::received, form1.data(), &QWidget::close);
+    QObject::connect(&endRequests, &TerminationSignals::received, form1, &QWidget::close);
     form1->show();
-    const int rc = app.exec();
-    delete form1;
-    Dialog1::unload();
-    return rc;
+    return app.exec();
 }

@@ -1,10 +1,10 @@
 // Emptying the "dat" folder beside the program at start-up.
 #include "alerts/cleartmp.h"
 #include "startup/settings.h"
+#include "support/programfolder.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace
@@ -20,19 +20,14 @@ void touch(const QString& path)
 class ClearTmpFolder : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir_.isValid());
-        setAppDirForTesting(dir_.path());
-    }
-    void TearDown() override { setAppDirForTesting(QString()); }
-    QString path(const char* rel) const { return dir_.filePath(QString::fromUtf8(rel)); }
-    QTemporaryDir dir_;
+    void SetUp() override { ASSERT_TRUE(folder.isValid()); }
+    QString path(const char* rel) const { return folder.filePath(QString::fromUtf8(rel)); }
+    ProgramFolder folder;
 };
 
 TEST_F(ClearTmpFolder, deletesOnlyTheFilesInDat)
 {
-    QDir(dir_.path()).mkpath(QStringLiteral("dat/sub"));
+    QDir(folder.path()).mkpath(QStringLiteral("dat/sub"));
     touch(path("dat/a.htm"));
     touch(path("dat/noextension"));
     touch(path("dat/.hidden"));
@@ -51,8 +46,8 @@ TEST_F(ClearTmpFolder, deletesOnlyTheFilesInDat)
 
 TEST_F(ClearTmpFolder, linksGoButNotWhatTheyPointAt)
 {
-    QDir(dir_.path()).mkpath(QStringLiteral("dat"));
-    QDir(dir_.path()).mkpath(QStringLiteral("elsewhere"));
+    QDir(folder.path()).mkpath(QStringLiteral("dat"));
+    QDir(folder.path()).mkpath(QStringLiteral("elsewhere"));
     touch(path("elsewhere/precious.txt"));
     ASSERT_TRUE(QFile::link(path("elsewhere/precious.txt"), path("dat/link.txt")));
     ASSERT_TRUE(QFile::link(path("elsewhere"), path("dat/linkdir")));
@@ -68,7 +63,7 @@ TEST_F(ClearTmpFolder, linksGoButNotWhatTheyPointAt)
 
 TEST_F(ClearTmpFolder, datThatIsALinkIsLeftAlone)
 {
-    QDir(dir_.path()).mkpath(QStringLiteral("elsewhere"));
+    QDir(folder.path()).mkpath(QStringLiteral("elsewhere"));
     touch(path("elsewhere/precious.txt"));
     ASSERT_TRUE(QFile::link(path("elsewhere"), path("dat")));
     ClearTmp();

@@ -3,13 +3,13 @@
 #include "dialogs/dialog1.h"
 #include "startup/categories.h"
 #include "startup/settings.h"
+#include "support/programfolder.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace
@@ -20,30 +20,13 @@ class Dialog1Test : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir_.isValid());
-        setAppDirForTesting(dir_.path());
+        ASSERT_TRUE(folder.isValid());
         Dialog1::unload();
     }
-    void TearDown() override
-    {
-        Dialog1::unload();
-        setAppDirForTesting(QString());
-    }
-    void put(const QByteArray& content) const
-    {
-        QFile f(ConfigPath());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(content);
-    }
-    QByteArray bytes() const
-    {
-        QFile f(ConfigPath());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    static QString stored(const char* key)
-    {
-        return ReadIni(QStringLiteral("config"), QLatin1String(key), ConfigPath());
-    }
+    void TearDown() override { Dialog1::unload(); }
+    void put(const QByteArray& content) const { folder.writeConfig(content); }
+    QByteArray bytes() const { return folder.config(); }
+    QString stored(const char* key) const { return folder.read(Setting::category(key)); }
     static std::map<std::string, int> states()
     {
         std::map<std::string, int> s;
@@ -56,7 +39,7 @@ protected:
         d->findChild<QPushButton*>(QStringLiteral("OKButton"))->click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    QTemporaryDir dir_;
+    ProgramFolder folder;
 };
 
 const std::map<std::string, int> kDesign{{"zvgs", 1}, {"zvzb", 1}, {"zvzc", 1}, {"jncz", 1},

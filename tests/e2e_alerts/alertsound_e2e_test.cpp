@@ -3,13 +3,13 @@
 #include "alerts/wavplayer.h"
 #include "harness/harness.h"
 #include "startup/settings.h"
+#include "support/programfolder.h"
 
 #include <QAudioDevice>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMediaDevices>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@ using namespace harness;
 namespace
 {
 
-QStringList traceLines(const QTemporaryDir& dir)
+QStringList traceLines(const ProgramFolder& dir)
 {
     QFile f(dir.filePath("trace.log"));
     if (!f.open(QIODevice::ReadOnly))
@@ -37,8 +37,7 @@ TEST(AlertSoundEndToEnd, secondRequestWhilePlayingIsDroppedAndThePlayerFreesUp)
     qputenv("XDG_RUNTIME_DIR", d.runtimeDir().toUtf8());
     ASSERT_FALSE(QMediaDevices::audioOutputs().isEmpty());
 
-    QTemporaryDir dir;
-    setAppDirForTesting(dir.path());
+    ProgramFolder dir;
     const QString wav = dir.filePath("ts1.wav");
     ASSERT_TRUE(QFile::copy(QStringLiteral(ZV_BIN_DIR "/ts1.wav"), wav));
 
@@ -55,7 +54,6 @@ TEST(AlertSoundEndToEnd, secondRequestWhilePlayingIsDroppedAndThePlayerFreesUp)
     EXPECT_TRUE(waitUntil([&] { return !player.isBusy(); }, 15000));
     player.PlayWavFile(wav, 1, 5);
     EXPECT_EQ(traceLines(dir).size(), 4); // taken, not dropped
-    setAppDirForTesting({});
 }
 
 } // namespace

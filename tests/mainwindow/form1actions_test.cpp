@@ -75,7 +75,7 @@ TEST_F(Form1Test, dlTimerRefillsWhatTheMemberTypedAndSurvivesFailures)
     page()->domFails = true;
     f->dl_Timer();
     FakeBrowser::settle();
-    EXPECT_EQ(ends, 0);
+    EXPECT_EQ(ends.count, 0);
     page()->domFails = false;
     page()->fourthFrame[0].value = QStringLiteral("typed again");
     f->dl_Timer();
@@ -111,9 +111,9 @@ TEST_F(Form1Test, dlTimerTypesTheLoginOnlyIntoTheServicesOwnPages)
 
 TEST_F(Form1Test, confirmedLineSwitchStoresAndReloads)
 {
-    Form1* f = load();
+    load();
     MessageBox::setNextAnswer(MessageBox::Answer::Ok);
-    f->Option1(3)->setChecked(true);
+    option1(3)->setChecked(true);
     ASSERT_EQ(MessageBox::shownTexts(),
               QStringList{QStringLiteral("确定要更换线路并重新登录吗？")});
     EXPECT_EQ(mod_Main::CurLine, 3);
@@ -124,25 +124,25 @@ TEST_F(Form1Test, confirmedLineSwitchStoresAndReloads)
 
 TEST_F(Form1Test, cancelledLineSwitchChangesNothing)
 {
-    Form1* f = load();
+    load();
     MessageBox::setNextAnswer(MessageBox::Answer::Cancel);
-    f->Option1(2)->setChecked(true);
+    option1(2)->setChecked(true);
     EXPECT_EQ(MessageBox::shownTexts().size(), 1);
     EXPECT_EQ(mod_Main::CurLine, 0);
-    EXPECT_FALSE(QFile::exists(ConfigPath()));
+    EXPECT_FALSE(folder.hasConfig());
     EXPECT_EQ(page()->navigations.size(), 1);
-    EXPECT_TRUE(f->Option1(2)->isChecked()); // left as the member set it
+    EXPECT_TRUE(option1(2)->isChecked()); // left as the member set it
 }
 
 TEST_F(Form1Test, check1WritesAndOpensCategoriesOnlyWhenTicked)
 {
-    Form1* f = load();
+    load();
     if (Dialog1::isLoaded())
         Dialog1::instance()->hide();
-    f->Check1()->click();
+    box("Check1")->click();
     EXPECT_EQ(ini("config", "Check1"), QStringLiteral("0"));
     EXPECT_FALSE(Dialog1::isLoaded() && Dialog1::instance()->isVisible());
-    f->Check1()->click();
+    box("Check1")->click();
     EXPECT_EQ(ini("config", "Check1"), QStringLiteral("1"));
     ASSERT_TRUE(Dialog1::isLoaded());
     EXPECT_TRUE(Dialog1::instance()->isVisible());
@@ -151,23 +151,23 @@ TEST_F(Form1Test, check1WritesAndOpensCategoriesOnlyWhenTicked)
 
 TEST_F(Form1Test, plainBoxesWriteTheirStateAtOnce)
 {
-    Form1* f = load();
-    f->shengyin()->click();
+    load();
+    box("shengyin")->click();
     EXPECT_EQ(ini("config", "shengyin"), QStringLiteral("0"));
-    f->Check3()->setValue(2);
+    box("Check3")->setValue(2);
     EXPECT_EQ(ini("config", "Check3"), QStringLiteral("2"));
-    f->Check3()->click(); // a greyed box clicks to checked, as in the category dialog
+    box("Check3")->click(); // a greyed box clicks to checked, as in the category dialog
     EXPECT_EQ(ini("config", "Check3"), QStringLiteral("1"));
 }
 
 TEST_F(Form1Test, tickingMimaOpensLoginWindowAndKeepsStoredLogin)
 {
     writeConfig("[mima]\r\nuser=bob\r\npass=pw\r\n");
-    Form1* f = load();
-    f->mima()->click();
-    ASSERT_NE(Form3::instance(), nullptr);
-    EXPECT_TRUE(Form3::instance()->isVisible());
-    EXPECT_EQ(Form3::instance()->Text1()->text(), QStringLiteral("bob"));
+    load();
+    box("mima")->click();
+    ASSERT_NE(form3(), nullptr);
+    EXPECT_TRUE(form3()->isVisible());
+    EXPECT_EQ(childOf<QLineEdit>(form3(), "Text1")->text(), QStringLiteral("bob"));
     EXPECT_EQ(ini("mima", "mima"), QStringLiteral("1"));
     EXPECT_EQ(ini("mima", "user"), QStringLiteral("bob"));
     EXPECT_EQ(mod_Main::SavedPass, QStringLiteral("pw"));
@@ -177,13 +177,13 @@ TEST_F(Form1Test, clearingMimaForgetsTheLogin)
 {
     writeConfig("[mima]\r\nmima=1\r\nuser=bob\r\npass=pw\r\n");
     Form1* f = load();
-    f->mima()->click();
+    box("mima")->click();
     EXPECT_EQ(ini("mima", "user"), QString());
     EXPECT_EQ(ini("mima", "pass"), QString());
     EXPECT_EQ(ini("mima", "mima"), QStringLiteral("0"));
     EXPECT_TRUE(mod_Main::SavedUser.isEmpty());
     EXPECT_TRUE(mod_Main::SavedPass.isEmpty());
-    EXPECT_EQ(Form3::instance(), nullptr);
+    EXPECT_EQ(form3(), nullptr);
     page()->fourthFrame = loginForm();
     f->dl_Timer();
     FakeBrowser::settle();
@@ -196,37 +196,37 @@ TEST_F(Form1Test, closeBoxHidesAndKeepsRunning)
     f->show();
     closeBox();
     EXPECT_FALSE(f->isVisible());
-    EXPECT_EQ(ends, 0);
-    EXPECT_TRUE(f->tray()->isShown());
+    EXPECT_EQ(ends.count, 0);
+    EXPECT_TRUE(trayIcon()->isVisible());
 
-    f->tray()->onActivated(QSystemTrayIcon::Trigger);
+    emit trayIcon()->activated(QSystemTrayIcon::Trigger);
     EXPECT_TRUE(f->isVisible());
 }
 
 TEST_F(Form1Test, closeBoxMinimisesWithoutTray)
 {
-    TrayController::setAvailableForTesting(false);
+    tray.set(false);
     Form1* f = load();
     f->show();
     closeBox();
     EXPECT_TRUE(f->isVisible());
     EXPECT_TRUE(f->isMinimized());
-    EXPECT_EQ(ends, 0);
+    EXPECT_EQ(ends.count, 0);
 }
 
 TEST_F(Form1Test, trayLeftClickRestoresMinimisedWindowOtherClicksDoNothing)
 {
     Form1* f = load();
     f->showMinimized();
-    f->tray()->onActivated(QSystemTrayIcon::DoubleClick);
-    f->tray()->onActivated(QSystemTrayIcon::Context);
+    emit trayIcon()->activated(QSystemTrayIcon::DoubleClick);
+    emit trayIcon()->activated(QSystemTrayIcon::Context);
     EXPECT_TRUE(f->isMinimized());
-    f->tray()->onActivated(QSystemTrayIcon::Trigger);
+    emit trayIcon()->activated(QSystemTrayIcon::Trigger);
     EXPECT_FALSE(f->isMinimized());
     EXPECT_TRUE(f->isVisible());
 
     f->hide();
-    f->tray()->mnuShowAction()->trigger();
+    menuItem("mnuShow")->trigger();
     EXPECT_TRUE(f->isVisible());
 }
 
@@ -234,36 +234,36 @@ TEST_F(Form1Test, command2RemovesIconClosesEveryWindowAndEnds)
 {
     Form1* f = load();
     f->show();
-    Form3::showForm(f->browser());
-    ASSERT_NE(Form3::instance(), nullptr);
-    f->Command2()->click();
+    Form3::showForm(page());
+    ASSERT_NE(form3(), nullptr);
+    button("Command2")->click();
     FakeBrowser::settle();
-    EXPECT_FALSE(f->tray()->isShown());
-    EXPECT_EQ(Form3::instance(), nullptr);
-    EXPECT_EQ(ends, 1);
+    EXPECT_FALSE(trayIcon()->isVisible());
+    EXPECT_EQ(form3(), nullptr);
+    EXPECT_EQ(ends.count, 1);
 }
 
 TEST_F(Form1Test, mnuQuitEndsAtOnceLeavingWindowsAlone)
 {
     Form1* f = load();
     f->show();
-    Form3::showForm(f->browser());
-    f->tray()->mnuQuitAction()->trigger();
-    EXPECT_EQ(ends, 1);
-    EXPECT_FALSE(f->tray()->isShown());
-    EXPECT_NE(Form3::instance(), nullptr);
+    Form3::showForm(page());
+    menuItem("mnuQuit")->trigger();
+    EXPECT_EQ(ends.count, 1);
+    EXPECT_FALSE(trayIcon()->isVisible());
+    EXPECT_NE(form3(), nullptr);
 }
 
 TEST_F(Form1Test, sessionEndClosesWindowsAndEnds)
 {
     Form1* f = load();
     f->show();
-    Form3::showForm(f->browser());
+    Form3::showForm(page());
     QMetaObject::invokeMethod(qApp, "aboutToQuit", Qt::DirectConnection);
     FakeBrowser::settle();
-    EXPECT_EQ(ends, 1);
-    EXPECT_EQ(Form3::instance(), nullptr);
-    EXPECT_FALSE(f->tray()->isShown());
+    EXPECT_EQ(ends.count, 1);
+    EXPECT_EQ(form3(), nullptr);
+    EXPECT_FALSE(trayIcon()->isVisible());
 }
 
 TEST_F(Form1Test, sessionCheckpointWithoutLogoutChangesNothing)
@@ -275,15 +275,15 @@ TEST_F(Form1Test, sessionCheckpointWithoutLogoutChangesNothing)
     alignas(QSessionManager) unsigned char manager[sizeof(QSessionManager)] = {};
     emit qApp->commitDataRequest(*reinterpret_cast<QSessionManager*>(manager));
     FakeBrowser::settle();
-    EXPECT_EQ(ends, 0);
+    EXPECT_EQ(ends.count, 0);
     EXPECT_TRUE(f->isVisible());
-    EXPECT_TRUE(f->tray()->isShown());
+    EXPECT_TRUE(trayIcon()->isVisible());
 }
 
 TEST_F(Form1Test, runningTimeLimitEndsTheProgram)
 {
     Form1* f = load();
     f->endProgram();
-    EXPECT_EQ(ends, 1);
-    EXPECT_FALSE(f->tray()->isShown());
+    EXPECT_EQ(ends.count, 1);
+    EXPECT_FALSE(trayIcon()->isVisible());
 }

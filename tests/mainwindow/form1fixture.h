@@ -1,19 +1,22 @@
 #pragma once
 // A main window on the fake browser in a temporary program folder, with scripted message boxes,
-// a stand-in tray and an ending that only counts.
+// a stand-in tray and an ending that only counts. Controls are found by their design names.
 #include "dialogs/form3.h"
 #include "mainwindow/form1.h"
-#include "mainwindow/processend.h"
-#include "mainwindow/traycontroller.h"
 #include "startup/appstate.h"
-#include "startup/settings.h"
 #include "support/fakebrowser.h"
-#include "widgets/messagebox.h"
+#include "support/programfolder.h"
+#include "support/seams.h"
+#include "support/topwindows.h"
+#include "widgets/vbcheckbox.h"
 
-#include <QApplication>
+#include <QAction>
 #include <QCloseEvent>
-#include <QFile>
-#include <QTemporaryDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSystemTrayIcon>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -29,49 +32,53 @@ class Form1Test : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        setAppDirForTesting(dir.path());
+        ASSERT_TRUE(folder.isValid());
         mod_Main::fillServerLines();
         mod_Main::CurLine = 0;
         mod_Main::SavedUser.clear();
         mod_Main::SavedPass.clear();
-        MessageBox::resetForTesting();
-        TrayController::setAvailableForTesting(true);
-        ProcessEnd::setHandlerForTesting([this] { ++ends; });
     }
 
     void TearDown() override
     {
         form.reset();
-        delete Form3::instance();
-        ProcessEnd::setHandlerForTesting({});
-        TrayController::setAvailableForTesting(std::nullopt);
-        MessageBox::resetForTesting();
-        setAppDirForTesting(QString());
+        for (Form3* w : topWindows<Form3>())
+            delete w;
     }
 
-    void writeConfig(const QByteArray& text)
-    {
-        QFile f(ConfigPath());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text);
-    }
-
-    QByteArray configBytes() const
-    {
-        QFile f(ConfigPath());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
-    QString ini(const char* section, const char* key) const
-    {
-        return ReadIni(QString::fromLatin1(section), QString::fromLatin1(key), ConfigPath());
-    }
+    void writeConfig(const QByteArray& text) { folder.writeConfig(text); }
+    QByteArray configBytes() const { return folder.config(); }
+    QString ini(const char* section, const char* key) const { return folder.read(section, key); }
 
     Form1* load()
     {
         form = std::make_unique<Form1>();
         return form.get();
+    }
+
+    // The main window's controls by their design names.
+    template <typename T> T* control(const char* name) const
+    {
+        T* c = form->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+    VbCheckBox* box(const char* name) const { return control<VbCheckBox>(name); }
+    QPushButton* button(const char* name) const { return control<QPushButton>(name); }
+    QRadioButton* option1(int index) const
+    {
+        return form->findChildren<QRadioButton*>(QStringLiteral("Option1")).value(index);
+    }
+    QSystemTrayIcon* trayIcon() const { return form->findChild<QSystemTrayIcon*>(); }
+    QAction* menuItem(const char* name) const { return control<QAction>(name); }
+    QTimer* timer(const char* name) const { return control<QTimer>(name); }
+    // The login details window when it is open, and a control of a window by its design name.
+    static Form3* form3() { return topWindows<Form3>(true).value(0); }
+    template <typename T> static T* childOf(QWidget* window, const char* name)
+    {
+        T* c = window ? window->findChild<T*>(QLatin1String(name)) : nullptr;
+        EXPECT_NE(c, nullptr) << name;
+        return c;
     }
 
     FakeBrowser* page() const { return factory.made.isEmpty() ? nullptr : factory.made.first(); }
@@ -88,8 +95,10 @@ protected:
         QCoreApplication::instance()->notify(form.get(), &ev);
     }
 
-    QTemporaryDir dir;
+    ProgramFolder folder;
     FakeBrowserFactory factory;
+    ScriptedMessageBoxes boxes;
+    ScopedTrayAvailability tray{true};
+    CountedProcessEnd ends;
     std::unique_ptr<Form1> form;
-    int ends = 0;
 };

@@ -22,17 +22,17 @@ protected:
     Form3* open()
     {
         load();
-        Form3::showForm(form->browser());
-        return Form3::instance();
+        Form3::showForm(page());
+        return form3();
     }
 
     void save(const QString& user, const QString& pass)
     {
-        Form3* w = Form3::instance();
-        w->Text1()->setText(user);
-        w->Text2()->setText(pass);
+        Form3* w = form3();
+        childOf<QLineEdit>(w, "Text1")->setText(user);
+        childOf<QLineEdit>(w, "Text2")->setText(pass);
         MessageBox::setNextAnswer(MessageBox::Answer::Ok); // every path shows one box
-        w->Command1()->click();
+        childOf<QPushButton>(w, "Command1")->click();
         FakeBrowser::settle();
     }
 };
@@ -43,17 +43,17 @@ TEST_F(Form3Test, opensWithSavedTextsInClearAndOnTop)
     Form3* w = open();
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->windowTitle(), QStringLiteral("保存密码"));
-    EXPECT_EQ(w->Text1()->text(), QStringLiteral("carol"));
-    EXPECT_EQ(w->Text2()->text(), QStringLiteral("pw1"));
-    EXPECT_EQ(w->Text2()->echoMode(), QLineEdit::Normal);
+    EXPECT_EQ(childOf<QLineEdit>(w, "Text1")->text(), QStringLiteral("carol"));
+    EXPECT_EQ(childOf<QLineEdit>(w, "Text2")->text(), QStringLiteral("pw1"));
+    EXPECT_EQ(childOf<QLineEdit>(w, "Text2")->echoMode(), QLineEdit::Normal);
     EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(w->size(), QSize(245, 156));
 
     // Showing it again keeps what the member typed.
-    w->Text1()->setText(QStringLiteral("typing"));
-    Form3::showForm(form->browser());
-    EXPECT_EQ(Form3::instance(), w);
-    EXPECT_EQ(w->Text1()->text(), QStringLiteral("typing"));
+    childOf<QLineEdit>(w, "Text1")->setText(QStringLiteral("typing"));
+    Form3::showForm(page());
+    EXPECT_EQ(form3(), w);
+    EXPECT_EQ(childOf<QLineEdit>(w, "Text1")->text(), QStringLiteral("typing"));
 }
 
 TEST_F(Form3Test, showingAgainRightAfterACloseGivesALiveWindow)
@@ -61,10 +61,10 @@ TEST_F(Form3Test, showingAgainRightAfterACloseGivesALiveWindow)
     Form3* w = open();
     w->close();
     // Before the closed window's deferred deletion has run.
-    Form3::showForm(form->browser());
+    Form3::showForm(page());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    ASSERT_NE(Form3::instance(), nullptr);
-    EXPECT_TRUE(Form3::instance()->isVisible());
+    ASSERT_NE(form3(), nullptr);
+    EXPECT_TRUE(form3()->isVisible());
 }
 
 TEST_F(Form3Test, emptyFieldSavesNothingAndStaysOpen)
@@ -75,8 +75,8 @@ TEST_F(Form3Test, emptyFieldSavesNothingAndStaysOpen)
         MessageBox::resetForTesting();
         save(user, pass);
         EXPECT_EQ(MessageBox::shownTexts(), QStringList{QStringLiteral("用户名密码不能为空")});
-        EXPECT_NE(Form3::instance(), nullptr);
-        EXPECT_FALSE(QFile::exists(ConfigPath()));
+        EXPECT_NE(form3(), nullptr);
+        EXPECT_FALSE(folder.hasConfig());
         EXPECT_TRUE(mod_Main::SavedUser.isEmpty());
     }
 }
@@ -92,13 +92,13 @@ TEST_F(Form3Test, saveWhileLoadingStoresAndClosesWithoutFill)
     EXPECT_EQ(ini("mima", "pass"), QStringLiteral("pw"));
     EXPECT_TRUE(configBytes().contains(" dave ")) << configBytes().constData();
     EXPECT_EQ(page()->fillCalls, 0);
-    EXPECT_EQ(Form3::instance(), nullptr);
+    EXPECT_EQ(form3(), nullptr);
 }
 
 TEST_F(Form3Test, saveOnCompletePageFillsEvenWithMimaClear)
 {
     Form3* w = open();
-    ASSERT_EQ(form->mima()->checkState(), Qt::Unchecked);
+    ASSERT_EQ(box("mima")->checkState(), Qt::Unchecked);
     page()->fourthFrame = loginForm();
     // Quotes, markup, backslashes and script text reach the field exactly as typed.
     const QString hostile = QStringLiteral("a'\"</script><b>\\n${x}`);alert(1)//密");
@@ -107,7 +107,7 @@ TEST_F(Form3Test, saveOnCompletePageFillsEvenWithMimaClear)
     EXPECT_EQ(page()->fourthFrame[0].value, QStringLiteral("erin"));
     EXPECT_EQ(page()->fourthFrame[1].value, hostile);
     EXPECT_EQ(mod_Main::SavedPass, hostile);
-    EXPECT_EQ(Form3::instance(), nullptr);
+    EXPECT_EQ(form3(), nullptr);
     Q_UNUSED(w);
 }
 
@@ -126,8 +126,8 @@ TEST_F(Form3Test, saveClosesWhateverThePageLooksLike)
         EXPECT_EQ(mod_Main::SavedUser, QStringLiteral("u"));
         EXPECT_EQ(ini("mima", "user"), QStringLiteral("u"));
         EXPECT_TRUE(page()->fourthFrame[0].value.isEmpty());
-        EXPECT_EQ(Form3::instance(), nullptr) << c.frames;
-        EXPECT_EQ(ends, 0);
+        EXPECT_EQ(form3(), nullptr) << c.frames;
+        EXPECT_EQ(ends.count, 0);
         factory.made.clear();
     }
 }

@@ -5,11 +5,11 @@
 #include "startup/settings.h"
 #include "startup/trace.h"
 #include "support/fakebrowser.h"
+#include "support/programfolder.h"
 #include "support/topwindows.h"
 #include "zvconfig.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace
@@ -28,23 +28,21 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(openForm4s().isEmpty());
-        ASSERT_TRUE(dir.isValid());
-        setAppDirForTesting(dir.path());
+        ASSERT_TRUE(folder.isValid());
     }
     void TearDown() override
     {
-        setAppDirForTesting(QString());
         for (Form4* f : openForm4s())
             delete f;
     }
     QString trace() const
     {
-        QFile f(dir.filePath(QStringLiteral("trace.log")));
+        QFile f(folder.filePath(QStringLiteral("trace.log")));
         return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
     }
 
     FakeBrowserFactory factory;
-    QTemporaryDir dir;
+    ProgramFolder folder;
     NewWindowHandoff handoff{nullptr};
 };
 

@@ -4,14 +4,17 @@
 #include "popup/msnnotifier.h"
 #include "popup/popuprule.h"
 #include "support/fakebrowser.h"
+#include "support/seams.h"
 #include "support/topwindows.h"
 #include "widgets/messagebox.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace
@@ -22,6 +25,24 @@ const QString Unloaded = QStringLiteral("主窗口未正常加载，请尝试重
 QList<Form2*> openPopups()
 {
     return topWindows<Form2>(true);
+}
+
+// A popup's controls by their design names.
+QLabel* label(Form2* p, const char* name)
+{
+    return p->findChild<QLabel*>(QLatin1String(name));
+}
+QTimer* timer(Form2* p)
+{
+    return p->findChild<QTimer*>(QStringLiteral("Timer1"));
+}
+// The text of a label or of one of the hidden fields.
+QString text(Form2* p, const char* name)
+{
+    if (const auto* field = p->findChild<QLineEdit*>(QLatin1String(name)))
+        return field->text();
+    const QLabel* l = label(p, name);
+    return l ? l->text() : QStringLiteral("<no %1>").arg(QLatin1String(name));
 }
 
 void flushDeletes()
@@ -35,7 +56,6 @@ class PopupTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        MessageBox::resetForTesting();
         main.setWindowTitle("main");
         main.resize(400, 300);
         main.show();
@@ -46,9 +66,9 @@ protected:
         for (Form2* p : openPopups())
             p->close();
         flushDeletes();
-        MessageBox::resetForTesting();
     }
 
+    ScriptedMessageBoxes boxes;
     QWidget main;
     FakeBrowser browser;
     MsnNotifier notifier{&main, &browser};
@@ -72,7 +92,7 @@ TEST_F(PopupTest, fourNoticesLeaveTheThreeNewest)
     flushDeletes();
     QStringList serials;
     for (Form2* p : openPopups())
-        serials << p->lblIndex;
+        serials << text(p, "lblIndex");
     serials.sort();
     EXPECT_EQ(serials, (QStringList{"2", "3", "4"}));
     EXPECT_EQ(notifier.MsnCount(), 4);
@@ -83,17 +103,17 @@ TEST_F(PopupTest, popupCarriesTheNoticeAndItsLook)
     notifier.ShowMsn("机构密函", "", "http://127.0.0.1:1/nc/x.asp?id=5");
     ASSERT_EQ(openPopups().size(), 1);
     Form2* p = openPopups().first();
-    EXPECT_EQ(p->Label1->text(), "><");
-    EXPECT_EQ(p->Label2->text(), "有新信息，请点击查看！");
-    EXPECT_EQ(p->ZuNameTxT, "机构密函");
-    EXPECT_EQ(p->ZiUrlTxT, "http://127.0.0.1:1/nc/x.asp?id=5");
-    EXPECT_EQ(p->lblIndex, "1");
+    EXPECT_EQ(label(p, "Label1")->text(), "><");
+    EXPECT_EQ(label(p, "Label2")->text(), "有新信息，请点击查看！");
+    EXPECT_EQ(text(p, "ZuNameTxT"), "机构密函");
+    EXPECT_EQ(text(p, "ZiUrlTxT"), "http://127.0.0.1:1/nc/x.asp?id=5");
+    EXPECT_EQ(text(p, "lblIndex"), "1");
     EXPECT_EQ(p->windowTitle(), PopupRule::caption());
     EXPECT_EQ(p->size(), QSize(230, 102));
     EXPECT_EQ(p->minimumSize(), p->maximumSize());
-    EXPECT_EQ(p->Label1->geometry(), QRect(0, 24, 249, 33));
-    EXPECT_TRUE(p->Label1->font().bold());
-    EXPECT_EQ(p->Label1->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_EQ(label(p, "Label1")->geometry(), QRect(0, 24, 249, 33));
+    EXPECT_TRUE(label(p, "Label1")->font().bold());
+    EXPECT_EQ(label(p, "Label1")->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     const Qt::WindowFlags f = p->windowFlags();
     EXPECT_TRUE(f.testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_EQ(f & Qt::WindowType_Mask, Qt::Tool);
@@ -109,7 +129,7 @@ TEST_F(PopupTest, clickLoadsTheItemIntoTheFourthFrameAndRestoresTheMainWindow)
     notifier.ShowMsn("类别", "标题", "http://127.0.0.1:1/nc/item.asp?id=9");
     QPointer<Form2> p = openPopups().first();
     // A press and release over the title label is a click on the popup.
-    const QPointF at = p->Label1->geometry().center();
+    const QPointF at = label(p, "Label1")->geometry().center();
     QMouseEvent press(QEvent::MouseButtonPress, at, p->mapToGlobal(at), Qt::LeftButton,
                       Qt::LeftButton, Qt::NoModifier);
     QMouseEvent release(QEvent::MouseButtonRelease, at, p->mapToGlobal(at), Qt::LeftButton,
@@ -204,8 +224,8 @@ TEST_F(PopupTest, leftAloneClosesOnTheThirdTick)
     notifier.setPopupTickInterval(30);
     notifier.ShowMsn("c", "t", "u");
     QPointer<Form2> p = openPopups().first();
-    EXPECT_EQ(p->Timer1.interval(), 30);
-    p->Timer1.stop(); // ticks driven by hand
+    EXPECT_EQ(timer(p)->interval(), 30);
+    timer(p)->stop(); // ticks driven by hand
     p->Timer1_Timer();
     p->Timer1_Timer();
     EXPECT_TRUE(p->isVisible());

@@ -1,11 +1,11 @@
 // ReadIni / WriteIni on real files: encoding, atomic replacement, damaged and huge files.
 #include "startup/atomicfilewriter.h"
 #include "startup/settings.h"
+#include "support/programfolder.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -15,45 +15,24 @@ namespace
 class SettingsFile : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir_.isValid());
-        setAppDirForTesting(dir_.path());
-    }
-    void TearDown() override
-    {
-        AtomicFileWriter::setFailBeforeRenameForTesting(false);
-        setAppDirForTesting(QString());
-    }
-    QByteArray bytes() const
-    {
-        QFile f(ConfigPath());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    void put(const QByteArray& content) const
-    {
-        QFile f(ConfigPath());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(content);
-    }
-    static QString read(const char* section, const char* key)
-    {
-        return ReadIni(QLatin1String(section), QLatin1String(key), ConfigPath());
-    }
+    void SetUp() override { ASSERT_TRUE(folder_.isValid()); }
+    QByteArray bytes() const { return folder_.config(); }
+    void put(const QByteArray& content) const { folder_.writeConfig(content); }
+    QString read(const char* section, const char* key) const { return folder_.read(section, key); }
     static void write(const char* section, const char* key, const QString& value)
     {
         WriteIni(QLatin1String(section), QLatin1String(key), value, ConfigPath());
     }
 
-    QTemporaryDir dir_;
+    ProgramFolder folder_;
 };
 
 TEST_F(SettingsFile, appDirEndsInOneSlash)
 {
-    EXPECT_EQ(AppDir(), dir_.path() + QLatin1Char('/'));
-    setAppDirForTesting(dir_.path() + QLatin1Char('/'));
-    EXPECT_EQ(AppDir(), dir_.path() + QLatin1Char('/'));
-    EXPECT_EQ(ConfigPath(), dir_.path() + QStringLiteral("/config.ini"));
+    EXPECT_EQ(AppDir(), folder_.path() + QLatin1Char('/'));
+    setAppDirForTesting(folder_.path() + QLatin1Char('/'));
+    EXPECT_EQ(AppDir(), folder_.path() + QLatin1Char('/'));
+    EXPECT_EQ(ConfigPath(), folder_.path() + QStringLiteral("/config.ini"));
     setAppDirForTesting(QStringLiteral("/"));
     EXPECT_EQ(ConfigPath(), QStringLiteral("/config.ini"));
 }
@@ -125,12 +104,13 @@ TEST_F(SettingsFile, writeFailingBeforeRenameKeepsOldFile)
 {
     put("; hand-written\r\n[config]\r\nzvgs=1\r\n");
     const QByteArray before = bytes();
-    AtomicFileWriter::setFailBeforeRenameForTesting(true);
-    write("config", "zvgs", QStringLiteral("0"));
-    write("mima", "pass", QStringLiteral("secret"));
-    EXPECT_EQ(bytes(), before);
-    EXPECT_EQ(read("config", "zvgs"), QStringLiteral("1"));
-    AtomicFileWriter::setFailBeforeRenameForTesting(false);
+    {
+        FailingRenames failing;
+        write("config", "zvgs", QStringLiteral("0"));
+        write("mima", "pass", QStringLiteral("secret"));
+        EXPECT_EQ(bytes(), before);
+        EXPECT_EQ(read("config", "zvgs"), QStringLiteral("1"));
+    }
     // A temporary file left by the interrupted write does not get in the way of the next one.
     write("config", "zvgs", QStringLiteral("0"));
     EXPECT_EQ(bytes(), QByteArray("; hand-written\r\n[config]\r\nzvgs=0\r\n"));
@@ -141,15 +121,15 @@ TEST_F(SettingsFile, unwritableFolderFailsSilently)
     put("[config]\r\nzvgs=1\r\n");
     if (::geteuid() == 0)
         GTEST_SKIP() << "root writes into read-only folders";
-    QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::ExeOwner);
+    QFile::setPermissions(folder_.path(), QFile::ReadOwner | QFile::ExeOwner);
     write("config", "zvgs", QStringLiteral("0"));
-    QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(folder_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(read("config", "zvgs"), QStringLiteral("1"));
 }
 
 TEST_F(SettingsFile, settingsPathThatIsAFolderIsLeftAlone)
 {
-    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("config.ini")));
+    ASSERT_TRUE(QDir(folder_.path()).mkdir(QStringLiteral("config.ini")));
     EXPECT_EQ(read("config", "zvgs"), QString());
     write("config", "zvgs", QStringLiteral("1"));
     EXPECT_TRUE(QFileInfo(ConfigPath()).isDir());
@@ -157,7 +137,7 @@ TEST_F(SettingsFile, settingsPathThatIsAFolderIsLeftAlone)
 
 TEST_F(SettingsFile, symlinkedSettingsFileIsWrittenThrough)
 {
-    const QString real = dir_.filePath(QStringLiteral("real.ini"));
+    const QString real = folder_.filePath(QStringLiteral("real.ini"));
     {
         QFile f(real);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));

@@ -1,6 +1,7 @@
 // Message boxes as the member meets them: real boxes (nothing scripted) with Chinese buttons, and
 // a box whose parent window goes away while it is open.
 #include "startup/uilanguage.h"
+#include "support/seams.h"
 #include "widgets/messagebox.h"
 
 #include <QAbstractButton>
@@ -37,11 +38,11 @@ QMessageBox* openBox()
     return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
 }
 
+// Nothing queued: every box really shows, and the tests answer it.
 class RealMessageBox : public ::testing::Test
 {
 protected:
-    void SetUp() override { MessageBox::resetForTesting(); }
-    void TearDown() override { MessageBox::resetForTesting(); }
+    ScriptedMessageBoxes cleanStart;
 };
 
 TEST_F(RealMessageBox, buttonsSpeakChineseWhateverTheSystemLocale)
