@@ -1,6 +1,6 @@
 // The member page as the client's browser engine sees it: four frames, the login form in the
 // fourth, a login through that form and a logout that brings it back.
-#include "devserviceprocess.h"
+#include "harness/devservice.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -66,10 +66,10 @@ private:
 
 TEST(MemberPageInBrowser, fourthFrameLogsInAndOut)
 {
-    DevServiceProcess service;
+    harness::DevService service(harness::DevService::Ports::Free);
     ASSERT_TRUE(service.start());
     BrowserPage page;
-    ASSERT_TRUE(page.load(QString::fromStdString(service.lineA()) + "/nc/i88-62.asp"));
+    ASSERT_TRUE(page.load(service.lineA() + "/nc/i88-62.asp"));
 
     const QString inputs = QStringLiteral(
         "(function(){var d=window.frames[3].document;"

@@ -1,12 +1,13 @@
 // The development service over HTTP: lists, scripted answers, the request log, the member
 // pages and the process's own start and stop.
-#include "devserviceprocess.h"
+#include "harness/devservice.h"
 
 #include "devservice/gbktext.h"
 #include "devservice/listcatalog.h"
 
 #include "zvconfig.h"
 
+#include <QProcess>
 #include <httplib.h>
 
 #include <gtest/gtest.h>
@@ -56,8 +57,8 @@ class DevServiceHttp : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        service = new DevServiceProcess;
-        ASSERT_TRUE(service->start()) << service->output().toStdString();
+        service = new harness::DevService(harness::DevService::Ports::Free);
+        ASSERT_TRUE(service->start()) << service->error().toStdString();
     }
     static void TearDownTestSuite()
     {
@@ -73,9 +74,9 @@ protected:
         ASSERT_EQ(res->status, 200);
     }
 
-    static httplib::Client client(const std::string& base)
+    static httplib::Client client(const QString& base)
     {
-        httplib::Client cli(base);
+        httplib::Client cli(base.toStdString());
         cli.set_connection_timeout(2);
         cli.set_read_timeout(5);
         return cli;
@@ -105,10 +106,10 @@ protected:
         return lines;
     }
 
-    static DevServiceProcess* service;
+    static harness::DevService* service;
 };
 
-DevServiceProcess* DevServiceHttp::service = nullptr;
+harness::DevService* DevServiceHttp::service = nullptr;
 
 TEST_F(DevServiceHttp, defaultListsAreGbkCrlfLinesInCategoryOrder)
 {
@@ -271,7 +272,7 @@ TEST_F(DevServiceHttp, requestLogRecordsWhatTheClientSent)
 
     auto lines = logLines();
     ASSERT_EQ(lines.size(), 3u);
-    const std::string host = service->lineB().substr(7);
+    const std::string host = service->lineB().mid(7).toStdString();
     EXPECT_NE(lines[0].find("\"method\":\"POST\""), std::string::npos) << lines[0];
     EXPECT_NE(lines[0].find("\"host\":\"" + host + "\""), std::string::npos) << lines[0];
     EXPECT_NE(lines[0].find("\"path\":\"/nc/echo.asp\""), std::string::npos) << lines[0];
@@ -356,7 +357,7 @@ TEST_F(DevServiceHttp, pageTextIsEscaped)
 TEST_F(DevServiceHttp, menuReachesNewWindowsMarketplaceAndInfoSite)
 {
     auto menu = client(service->lineA()).Get("/nc/menu.asp")->body;
-    const std::string info = service->info();
+    const std::string info = service->info().toStdString();
     std::string marketCaps = ZV_MARKET_DOMAIN;
     for (char& c : marketCaps)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -368,15 +369,16 @@ TEST_F(DevServiceHttp, menuReachesNewWindowsMarketplaceAndInfoSite)
           info + "/wisdom.do?method=index&amp;userId=20261", std::string("/nc/alert.asp")})
         EXPECT_NE(menu.find(needle), std::string::npos) << needle;
 
-    auto index = client(info).Get("/wisdom.do?method=index&userId=20261");
+    auto index = client(service->info()).Get("/wisdom.do?method=index&userId=20261");
     ASSERT_TRUE(index);
     EXPECT_NE(index->body.find("src=\"/wisdom.do?method=getWisdom&amp;no=777&amp;typ=4\""),
               std::string::npos);
-    auto article = client(info).Get("/wisdom.do?method=getWisdom&no=777&typ=4");
+    auto article = client(service->info()).Get("/wisdom.do?method=getWisdom&no=777&typ=4");
     EXPECT_EQ(article->status, 200);
     EXPECT_NE(article->body.find("777"), std::string::npos);
-    EXPECT_EQ(client(info).Get("/")->status, 200);
-    EXPECT_EQ(client(info).Get("/nc/tx.asp")->status, 404) << "lists live on the line hosts";
+    EXPECT_EQ(client(service->info()).Get("/")->status, 200);
+    EXPECT_EQ(client(service->info()).Get("/nc/tx.asp")->status, 404)
+        << "lists live on the line hosts";
     auto alert = client(service->lineA()).Get("/nc/alert.asp")->body;
     EXPECT_NE(alert.find("alert("), std::string::npos);
 }
@@ -451,8 +453,9 @@ TEST_F(DevServiceHttp, memberPageShapesAndTheForeignSite)
     EXPECT_EQ(cli.Post("/_dev/options?member_frames=5")->status, 400);
 
     // The menu links to the foreign site, which has the member page's shape and login form.
-    EXPECT_NE(cli.Get("/nc/menu.asp")->body.find(service->foreign() + "/nc/i88-62.asp"),
-              std::string::npos);
+    EXPECT_NE(
+        cli.Get("/nc/menu.asp")->body.find((service->foreign() + "/nc/i88-62.asp").toStdString()),
+        std::string::npos);
     auto foreign = client(service->foreign());
     EXPECT_EQ(frames(foreign.Get("/nc/i88-62.asp")->body), 4u);
     const std::string login = foreign.Get("/nc/main.asp")->body;
@@ -463,43 +466,42 @@ TEST_F(DevServiceHttp, memberPageShapesAndTheForeignSite)
 
 TEST(DevServiceProgram, takenPortEndsWithAClearMessage)
 {
-    DevServiceProcess first;
-    ASSERT_TRUE(first.start());
+    harness::DevService first(harness::DevService::Ports::Free);
+    ASSERT_TRUE(first.start()) << first.error().toStdString();
     QProcess second;
-    second.start(
-        QStringLiteral(ZV_DEVSERVICE_EXE),
-        {"--listen", QString::fromStdString(first.lineA()), "--info",
-         QString::fromStdString("http://127.0.0.1:" +
-                                std::to_string(DevServiceProcess::freePort("127.0.0.1")))});
+    second.start(QStringLiteral(ZV_DEVSERVICE_EXE),
+                 {"--listen", first.lineA(), "--info",
+                  QStringLiteral("http://127.0.0.1:%1")
+                      .arg(harness::DevService::freePort(QStringLiteral("127.0.0.1")))});
     ASSERT_TRUE(second.waitForFinished(5000));
     EXPECT_EQ(second.exitCode(), 1);
     QString err = QString::fromUtf8(second.readAllStandardError());
-    EXPECT_TRUE(err.contains(QString::fromStdString(first.lineA()))) << err.toStdString();
+    EXPECT_TRUE(err.contains(first.lineA())) << err.toStdString();
     EXPECT_TRUE(err.contains(QStringLiteral("already taken"))) << err.toStdString();
     EXPECT_TRUE(first.stop());
 }
 
 TEST(DevServiceProgram, stopsPromptlyWhileAnswersHangOrStream)
 {
-    DevServiceProcess service;
-    ASSERT_TRUE(service.start());
-    httplib::Client control(service.lineA());
+    harness::DevService service(harness::DevService::Ports::Free);
+    ASSERT_TRUE(service.start()) << service.error().toStdString();
+    httplib::Client control(service.lineA().toStdString());
     ASSERT_TRUE(control.Post("/_dev/list?name=tx&hang=1", "", "text/plain"));
     ASSERT_TRUE(control.Post("/_dev/list?name=sxzv&endless=1", "", "text/plain"));
     auto hanging = std::async(std::launch::async, [&] {
-        httplib::Client cli(service.lineA());
+        httplib::Client cli(service.lineA().toStdString());
         cli.set_read_timeout(30);
         return static_cast<bool>(cli.Get("/nc/tx.asp"));
     });
     auto streaming = std::async(std::launch::async, [&] {
-        httplib::Client cli(service.lineB());
+        httplib::Client cli(service.lineB().toStdString());
         cli.set_read_timeout(30);
         return static_cast<bool>(
             cli.Get("/nc/tx_sxzv.asp", [](const char*, size_t) { return true; }));
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     auto start = Clock::now();
-    EXPECT_TRUE(service.stop(5000)) << "exit code " << service.process().exitCode();
+    EXPECT_TRUE(service.stop(5000)) << service.output().toStdString();
     EXPECT_LT(msSince(start), 4000);
     EXPECT_FALSE(hanging.get()) << "a hang never turns into an answer";
     EXPECT_FALSE(streaming.get());

@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <vector>
-#include <xcb/xcb.h>
 
 using namespace harness;
 
@@ -48,50 +47,6 @@ const QString Line5Old =
 const QString Line5New =
     QStringLiteral("815,机构密函第二号,机构密函,/nc/show.asp?id=815,2026-12-07");
 
-// xdotool types a character missing from the key map by remapping a spare key for it, and a
-// client that has not caught up with the new map yet drops the key. Binding the characters to
-// spare keys beforehand, and giving the clients time to read the map, makes typing them reliable.
-bool bindKeysFor(const QString& text)
-{
-    xcb_connection_t* c =
-        xcb_connect(Desktop::instance().display().toLocal8Bit().constData(), nullptr);
-    if (xcb_connection_has_error(c)) {
-        xcb_disconnect(c);
-        return false;
-    }
-    const xcb_setup_t* setup = xcb_get_setup(c);
-    const int first = setup->min_keycode;
-    const int count = setup->max_keycode - first + 1;
-    xcb_get_keyboard_mapping_reply_t* map = xcb_get_keyboard_mapping_reply(
-        c, xcb_get_keyboard_mapping(c, setup->min_keycode, count), nullptr);
-    if (!map) {
-        xcb_disconnect(c);
-        return false;
-    }
-    const int per = map->keysyms_per_keycode;
-    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map);
-    QList<uint> wanted;
-    for (const uint u : text.toUcs4()) {
-        if (u > 0x7f && !wanted.contains(u))
-            wanted.append(u);
-    }
-    for (int k = first + count - 1; k >= first && !wanted.isEmpty(); --k) {
-        bool spare = true;
-        for (int j = 0; j < per; ++j)
-            spare = spare && syms[(k - first) * per + j] == 0;
-        if (!spare)
-            continue;
-        const std::vector<xcb_keysym_t> bound(per, 0x1000000u + wanted.takeFirst());
-        xcb_change_keyboard_mapping(c, 1, static_cast<xcb_keycode_t>(k), per, bound.data());
-    }
-    free(map);
-    // A round trip: the server has applied the changes when it answers.
-    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-    xcb_disconnect(c);
-    waitUntil([] { return false; }, 500);
-    return wanted.isEmpty();
-}
-
 bool onLine(const LogEntry& e, int line)
 {
     return QUrl(DevService::lineUrl(line)).authority() == e.host;
@@ -114,6 +69,20 @@ protected:
             << "config.ini:\n"
             << zv.configBytes().toHex(' ').constData() << "\nexpected:\n"
             << expected.toHex(' ').constData();
+    }
+
+    // The member page's login form on `line` reports that it holds the remembered login.
+    bool waitForFilledForm(int line)
+    {
+        return service
+            .waitForRequest(
+                [line](const LogEntry& e) {
+                    return onLine(e, line) && e.path == QLatin1String("/nc/fields.asp") &&
+                           e.queryItem(QStringLiteral("UserName")) == User &&
+                           e.queryItem(QStringLiteral("UserPassword")) == Pass;
+                },
+                15000)
+            .has_value();
     }
 
     void settle(int ms)
@@ -259,8 +228,8 @@ void MemberDay::rememberLogin()
     ASSERT_NE(login, 0u) << describeWindows().toStdString();
     expectConfig("[mima]\r\nmima=1\r\n");
 
-    ASSERT_TRUE(bindKeysFor(User));
-    settle(500);                        // the window manager has placed and focused the new window
+    // The window manager places and focuses the new window (the click below focuses it anyway).
+    waitUntil([&] { return activeWindow() == login; }, 5000);
     ASSERT_TRUE(click(login, 144, 36)); // user name box
     ASSERT_TRUE(typeText(login, User));
     ASSERT_TRUE(click(login, 144, 76)); // password box
@@ -280,8 +249,8 @@ void MemberDay::rememberLogin()
 
 void MemberDay::logIn()
 {
-    // A few ticks of the two-second fill, then the page's own login button.
-    settle(2 * 2000 + 500);
+    // The two-second fill types the login into the form, then the page's own login button.
+    ASSERT_TRUE(waitForFilledForm(0));
     picture(QStringLiteral("main-window.png"), mainWindow);
     const auto post = submitLogin(0);
     ASSERT_TRUE(post.has_value());
@@ -460,7 +429,7 @@ void MemberDay::startAgain()
         zv.waitForTrace(QStringLiteral("loaded"), DevService::lineUrl(1) + MemberPage, 20000));
 
     // The stored login is typed into the new line's form (no session there yet).
-    settle(2 * 2000 + 500);
+    ASSERT_TRUE(waitForFilledForm(1));
     const auto post = submitLogin(1);
     ASSERT_TRUE(post.has_value());
     expectLoginFields(*post);

@@ -7,9 +7,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QHostAddress>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTcpServer>
 #include <QUrl>
 #include <QUrlQuery>
 
@@ -118,7 +121,28 @@ QList<LogEntry> parseRequestLog(const QByteArray& jsonLines)
     return entries;
 }
 
-DevService::DevService() = default;
+DevService::DevService(Ports ports) : ports_(ports)
+{
+    if (ports_ == Ports::Build) {
+        lineA_ = lineUrl(0);
+        lineB_ = lineUrl(1);
+        info_ = infoUrl();
+        foreign_ = foreignUrl();
+    }
+}
+
+int DevService::freePort(const QString& host)
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress(host), 0))
+        return 0;
+    return probe.serverPort();
+}
+
+int DevService::portA() const
+{
+    return QUrl(lineA_).port();
+}
 
 DevService::~DevService()
 {
@@ -160,13 +184,32 @@ bool DevService::start(const QStringList& extraArgs, int timeoutMs)
                                                   .arg(QCoreApplication::applicationPid())
                                                   .arg(reinterpret_cast<quintptr>(this), 0, 16));
     QFile::remove(log);
+    QStringList args;
+    QStringList bases;
+    if (ports_ == Ports::Free) {
+        const auto at = [](const char* host) {
+            return QStringLiteral("http://%1:%2")
+                .arg(QLatin1String(host))
+                .arg(freePort(QLatin1String(host)));
+        };
+        lineA_ = at("127.0.0.1");
+        lineB_ = at("127.0.0.2");
+        info_ = at("127.0.0.1");
+        foreign_ = at("127.0.0.9");
+        args = {QStringLiteral("--listen"), lineA_, QStringLiteral("--listen"),  lineB_,
+                QStringLiteral("--info"),   info_,  QStringLiteral("--foreign"), foreign_};
+        bases = {lineA_, lineB_, info_, foreign_};
+    } else {
+        bases = {lineUrl(0), lineUrl(1), lineUrl(2), lineUrl(3), info_, foreign_};
+    }
+    args += extraArgs;
+    output_.clear();
     process_ = std::make_unique<ManagedProcess>(QStringLiteral("zv-devservice"), log);
-    if (!process_->start(QStringLiteral(ZV_DEVSERVICE_EXE), extraArgs,
+    if (!process_->start(QStringLiteral(ZV_DEVSERVICE_EXE), args,
                          QProcessEnvironment::systemEnvironment())) {
         error_ = process_->error();
         return false;
     }
-    QStringList bases{lineUrl(0), lineUrl(1), lineUrl(2), lineUrl(3), infoUrl(), foreignUrl()};
     QString waiting;
     const bool up = waitUntil(
         [&] {
@@ -199,13 +242,29 @@ bool DevService::start(const QStringList& extraArgs, int timeoutMs)
     return true;
 }
 
-void DevService::stop()
+bool DevService::stop(int graceMs)
 {
-    if (process_) {
-        process_->stop();
-        QFile::remove(process_->logPath());
-        process_.reset();
-    }
+    if (!process_)
+        return true;
+    QElapsedTimer clock;
+    clock.start();
+    process_->stop(graceMs);
+    const bool clean =
+        !process_->crashed() && process_->exitCode() == 0 && clock.elapsed() < graceMs;
+    output_ = process_->log();
+    QFile::remove(process_->logPath());
+    process_.reset();
+    return clean;
+}
+
+int DevService::exitCode() const
+{
+    return process_ ? process_->exitCode() : -1;
+}
+
+QByteArray DevService::output() const
+{
+    return process_ ? process_->log() : output_;
 }
 
 bool DevService::running() const
@@ -221,7 +280,7 @@ qint64 DevService::pid() const
 int DevService::control(const QString& method, const QString& pathAndQuery, const QByteArray& body,
                         QByteArray* answer)
 {
-    return request(lineUrl(0), method, pathAndQuery, body, answer);
+    return request(lineA_, method, pathAndQuery, body, answer);
 }
 
 bool DevService::setList(const QString& name, const QString& text, const ListOptions& options)

@@ -1,6 +1,7 @@
 #pragma once
-// The development service (zv-devservice) on the build's line addresses, driven through its
-// control endpoints.
+// The development service (zv-devservice), started on the build's line addresses (what the
+// program under test uses) or on free ports of its own (the service's own tests), and driven
+// through its control endpoints.
 #include <QByteArray>
 #include <QList>
 #include <QMap>
@@ -46,7 +47,12 @@ public:
     using ListOptions = harness::ListOptions;
     using LogEntry = harness::LogEntry;
 
-    DevService();
+    enum class Ports {
+        Build, // the build's four line addresses, information site and foreign site
+        Free,  // two line hosts (127.0.0.1, 127.0.0.2), information and foreign site on free ports
+    };
+
+    explicit DevService(Ports ports = Ports::Build);
     ~DevService();
     DevService(const DevService&) = delete;
     DevService& operator=(const DevService&) = delete;
@@ -54,9 +60,22 @@ public:
     // Starts the service (extra arguments, e.g. "--demo") and waits until every line address
     // answers. On failure returns false with the reason in error().
     bool start(const QStringList& extraArgs = {}, int timeoutMs = 15000);
-    void stop();
+    // Ends the service (SIGTERM, then SIGKILL after graceMs); true when it ended by itself with
+    // exit code 0 in that time.
+    bool stop(int graceMs = 3000);
     bool running() const;
     qint64 pid() const;
+    int exitCode() const;
+    QByteArray output() const; // what the service printed so far
+
+    // This service's addresses: its first and second line host, information and foreign site.
+    QString lineA() const { return lineA_; }
+    QString lineB() const { return lineB_; }
+    QString info() const { return info_; }
+    QString foreign() const { return foreign_; }
+    int portA() const;
+    // A port that nothing listens on at this moment, on host.
+    static int freePort(const QString& host);
     QString error() const { return error_; }
 
     // The build's line base addresses (0..3), the information site, and the foreign site (a
@@ -88,7 +107,13 @@ public:
                 QByteArray* answer = nullptr);
 
 private:
+    Ports ports_;
+    QString lineA_;
+    QString lineB_;
+    QString info_;
+    QString foreign_;
     std::unique_ptr<ManagedProcess> process_;
+    QByteArray output_; // of the last run, kept once it has ended
     QString error_;
 };
 

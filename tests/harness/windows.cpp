@@ -368,6 +368,13 @@ bool typeText(WindowId id, const QString& text)
 {
     if (id != 0 && activeWindow() != id && !activate(id))
         return false;
+    // Characters outside ASCII get keys of their own first; the clients read a changed key map
+    // when it is announced to them, a moment later.
+    const int bound = xc().bindSpareKeys(text);
+    if (bound < 0)
+        return false;
+    if (bound > 0)
+        waitUntil([] { return false; }, 500);
     return toolOk(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"),
                                               QStringLiteral("30"), QStringLiteral("--"), text});
 }

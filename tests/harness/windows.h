@@ -57,6 +57,7 @@ bool click(WindowId id, int x, int y, int button = 1);
 bool doubleClick(WindowId id, int x, int y);
 // Key names as xdotool knows them ("Return", "Escape", "alt+F4", "Down").
 bool key(WindowId id, const QString& keys);
+// Types text; characters outside ASCII are bound to spare keys first.
 bool typeText(WindowId id, const QString& text);
 // Asks the window to close as its close box does (WM_DELETE_WINDOW).
 bool closeWindow(WindowId id);

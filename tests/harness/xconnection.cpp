@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 #include <xcb/xcb.h>
 
 namespace harness
@@ -213,6 +214,47 @@ void XConnection::flush()
 {
     if (conn_)
         xcb_flush(conn_);
+}
+
+int XConnection::bindSpareKeys(const QString& text)
+{
+    if (!conn_)
+        return -1;
+    const xcb_setup_t* setup = xcb_get_setup(conn_);
+    const int first = setup->min_keycode;
+    const int count = setup->max_keycode - first + 1;
+    FreeReply map(xcb_get_keyboard_mapping_reply(
+        conn_, xcb_get_keyboard_mapping(conn_, setup->min_keycode, count), nullptr));
+    if (!map)
+        return -1;
+    const int per = map->keysyms_per_keycode;
+    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map.p);
+    auto bound = [&](uint keysym) {
+        for (int i = 0; i < count * per; ++i) {
+            if (syms[i] == keysym)
+                return true;
+        }
+        return false;
+    };
+    QList<uint> wanted;
+    for (const uint u : text.toUcs4()) {
+        if (u > 0x7f && !wanted.contains(u) && !bound(0x1000000u + u))
+            wanted.append(u);
+    }
+    int made = 0;
+    for (int k = first + count - 1; k >= first && !wanted.isEmpty(); --k) {
+        bool spare = true;
+        for (int j = 0; j < per; ++j)
+            spare = spare && syms[(k - first) * per + j] == 0;
+        if (!spare)
+            continue;
+        const std::vector<xcb_keysym_t> keysyms(per, 0x1000000u + wanted.takeFirst());
+        xcb_change_keyboard_mapping(conn_, 1, static_cast<xcb_keycode_t>(k), per, keysyms.data());
+        ++made;
+    }
+    // A round trip: the server has applied the changes when it answers.
+    FreeReply focus(xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr));
+    return wanted.isEmpty() ? made : -1;
 }
 
 } // namespace harness

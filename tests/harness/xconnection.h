@@ -52,6 +52,12 @@ public:
                        bool toRootWithRedirect = true);
     void flush();
 
+    // Binds every character of text outside ASCII to a spare key of the keyboard map (a key with
+    // no symbols), unless one is bound already; returns how many keys it bound, -1 when it ran
+    // out of spare keys. xdotool types a character missing from the map by remapping a key for it
+    // on the fly, and a client that has not caught up with the new map drops the key.
+    int bindSpareKeys(const QString& text);
+
 private:
     xcb_connection_t* conn_ = nullptr;
     quint32 root_ = 0;
