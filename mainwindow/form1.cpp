@@ -411,17 +411,14 @@ void Form1::Command2_Click()
 void Form1::restoreAndFocus()
 {
     // Shown if hidden, restored and focused if minimised, focused otherwise.
-    if (!isVisible())
-        show();
-    if (windowState() & Qt::WindowMinimized)
-        setWindowState(windowState() & ~Qt::WindowMinimized);
+    mnuShow_Click();
     raise();
     activateWindow();
 }
 
 void Form1::mnuShow_Click()
 {
-    // Shown and restored, without taking the focus.
+    // Shown and restored (a maximised window stays so), without taking the focus.
     if (!isVisible())
         show();
     if (windowState() & Qt::WindowMinimized)

@@ -17,7 +17,6 @@ using namespace harness;
 namespace
 {
 
-const QString MainCaption = QStringLiteral("Zelvar快报 ZV6.2");
 const QString PopupCaption = QStringLiteral("有新信息，请注意查看！");
 const QString LoginCaption = QStringLiteral("保存密码");
 const QString DialogCaption = QStringLiteral("右下角提醒，详细设置");
@@ -188,7 +187,7 @@ void MemberDay::firstStart()
 {
     ASSERT_FALSE(zv.hasConfig());
     ASSERT_TRUE(zv.start()) << zv.error().toStdString();
-    mainWindow = waitForWindow(MainCaption, 30000, zv.pid());
+    mainWindow = zv.waitForMainWindow();
     ASSERT_NE(mainWindow, 0u) << describeWindows().toStdString();
 
     const auto page = service.waitForPath(MemberPage, 20000);
@@ -416,7 +415,7 @@ void MemberDay::startAgain()
     const qsizetype popupsBefore = zv.traceOf(QStringLiteral("popup")).size();
     ASSERT_TRUE(service.setList("tx", messageList(Line1Old, Line5Old)));
     ASSERT_TRUE(zv.start()) << zv.error().toStdString();
-    mainWindow = waitForWindow(MainCaption, 30000, zv.pid());
+    mainWindow = zv.waitForMainWindow();
     ASSERT_NE(mainWindow, 0u) << describeWindows().toStdString();
     EXPECT_NE(waitForTrayIcon(zv.pid(), 15000), 0u);
 

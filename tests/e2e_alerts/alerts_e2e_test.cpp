@@ -11,7 +11,6 @@ using namespace harness;
 namespace
 {
 
-const QString MainCaption = QStringLiteral("Zelvar快报 ZV6.2");
 const QString PopupCaption = QStringLiteral("有新信息，请注意查看！");
 
 QString messageList(const QString& line5)
@@ -33,7 +32,7 @@ TEST(AlertsEndToEnd, changedLineFiveOpensOnePopupThatLeadsToTheItem)
 
     Program zv({.config = QByteArray("[config]\r\njgmh=1\r\n")});
     ASSERT_TRUE(zv.start()) << zv.error().toStdString();
-    const WindowId mainWindow = waitForWindow(MainCaption, 30000, zv.pid());
+    const WindowId mainWindow = zv.waitForMainWindow();
     ASSERT_NE(mainWindow, 0u);
 
     // The first poll (30 s after start-up) takes the baseline and announces nothing.
@@ -105,7 +104,7 @@ TEST(AlertsEndToEnd, laterNoticesCloseAClickedPopupWhoseMessageIsStillOpen)
     env.insert(QStringLiteral("ZV_TEST_POLL_MS"), QStringLiteral("1000"));
     Program zv({.config = QByteArray("[config]\r\njgmh=1\r\n"), .extraEnv = env});
     ASSERT_TRUE(zv.start()) << zv.error().toStdString();
-    const WindowId mainWindow = waitForWindow(MainCaption, 30000, zv.pid());
+    const WindowId mainWindow = zv.waitForMainWindow();
     ASSERT_NE(mainWindow, 0u);
     auto isList = [](const LogEntry& e) { return e.path == QLatin1String("/nc/tx.asp"); };
     ASSERT_TRUE(service.waitForRequest(isList, 30000).has_value()); // the baseline

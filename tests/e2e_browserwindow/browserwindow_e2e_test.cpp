@@ -14,7 +14,6 @@ using namespace harness;
 namespace
 {
 
-const QString kMainCaption = QStringLiteral("Zelvar快报 ZV6.2");
 const QString kForm4Caption = QStringLiteral("首席Zelvar          提示：全屏查看效果更佳");
 // How long a request that should open nothing is given to show something after all.
 constexpr int kQuietMs = 2000;
@@ -38,7 +37,7 @@ protected:
         program_ = std::make_unique<Program>(options);
         if (!program_->start())
             return;
-        if (waitForWindow(kMainCaption, 30000, program_->pid()) == 0)
+        if (program_->waitForMainWindow() == 0)
             return;
         // The member page with its menu frame loaded.
         ready_ = devtools_

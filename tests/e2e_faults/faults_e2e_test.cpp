@@ -20,7 +20,6 @@ using namespace harness;
 namespace
 {
 
-const QString MainCaption = QStringLiteral("Zelvar快报 ZV6.2");
 const QString DialogCaption = QStringLiteral("右下角提醒，详细设置");
 constexpr int PollMs = 1000;
 // The page fetch gives up on an answer after this long.
@@ -205,7 +204,7 @@ TEST_F(MessageFaults, theProgramKeepsPollingAndAnnouncesOnlyRealChanges)
     ASSERT_TRUE(service.clearLog());
 
     ASSERT_TRUE(zv.start()) << zv.error().toStdString();
-    const WindowId mainWindow = waitForWindow(MainCaption, 30000, zv.pid());
+    const WindowId mainWindow = zv.waitForMainWindow();
     ASSERT_NE(mainWindow, 0u) << describeWindows().toStdString();
     // The baseline: the service's default list, which is also what it serves after a restart.
     ASSERT_TRUE(waitForPolls(2, 30000));
@@ -362,7 +361,7 @@ WindowId startReady(Program& zv)
     const qsizetype loads = zv.traceOf(QStringLiteral("loaded")).size();
     if (!zv.start())
         return 0;
-    const WindowId w = waitForWindow(MainCaption, 30000, zv.pid());
+    const WindowId w = zv.waitForMainWindow();
     if (w == 0 || waitForTrayIcon(zv.pid(), 20000) == 0 ||
         !waitUntil([&] { return zv.traceOf(QStringLiteral("loaded")).size() > loads; }, 20000))
         return 0;

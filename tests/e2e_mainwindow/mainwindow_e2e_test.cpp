@@ -13,7 +13,6 @@ using namespace harness;
 namespace
 {
 
-const QString MainCaption = QStringLiteral("Zelvar快报 ZV6.2");
 const QString MemberPage = QStringLiteral("/nc/i88-62.asp");
 
 class MainWindowEndToEnd : public ::testing::Test
@@ -32,7 +31,7 @@ protected:
             ADD_FAILURE() << zv.error().toStdString();
             return 0;
         }
-        return waitForWindow(MainCaption, 30000, zv.pid());
+        return zv.waitForMainWindow();
     }
 
     DevService service;

@@ -14,7 +14,6 @@ using namespace harness;
 namespace
 {
 
-const QString MainCaption = QStringLiteral("Zelvar快报 ZV6.2");
 const QByteArray Login = "[mima]\r\nmima=1\r\nuser=member01\r\npass=pa55word\r\n";
 const QByteArray OnlyJgmh = "[config]\r\njgmh=1\r\n";
 
@@ -74,7 +73,7 @@ TEST_F(NetworkEndToEnd, pollsCarryTheMembersSessionAndAnnounceChanges)
 {
     Program zv({.config = OnlyJgmh, .extraEnv = environment({})});
     ASSERT_TRUE(zv.start()) << zv.error().toStdString();
-    ASSERT_NE(waitForWindow(MainCaption, 30000, zv.pid()), 0u);
+    ASSERT_NE(zv.waitForMainWindow(), 0u);
     // The visit cookie the member page set goes out with the list requests.
     const auto poll = service.waitForRequest(
         [](const LogEntry& e) {
@@ -96,7 +95,7 @@ TEST_F(NetworkEndToEnd, everythingGoesThroughTheDesktopsProxy)
                 .executable = QStringLiteral(ZV_NAMED_PROGRAM_EXE),
                 .extraEnv = environment(proxy.url())});
     ASSERT_TRUE(zv.start()) << zv.error().toStdString();
-    ASSERT_NE(waitForWindow(MainCaption, 30000, zv.pid()), 0u);
+    ASSERT_NE(zv.waitForMainWindow(), 0u);
     const QString line0 = TestProxy::namedUrl(DevService::lineUrl(0));
 
     // The member page loads through the proxy, and its own login frame gets the saved login.
@@ -133,7 +132,7 @@ TEST_F(NetworkEndToEnd, withoutTheProxyNothingArrivesAndTheProgramGoesOn)
                 .executable = QStringLiteral(ZV_NAMED_PROGRAM_EXE),
                 .extraEnv = environment({})});
     ASSERT_TRUE(zv.start()) << zv.error().toStdString();
-    const WindowId w = waitForWindow(MainCaption, 30000, zv.pid());
+    const WindowId w = zv.waitForMainWindow();
     ASSERT_NE(w, 0u);
     waitUntil([] { return false; }, 5000); // five polls' time
     ASSERT_TRUE(service.setList(QStringLiteral("tx"), messageList(1)));
@@ -151,7 +150,7 @@ TEST_F(NetworkEndToEnd, theSavedLoginIsTypedOnlyIntoTheServicesOwnPages)
     env.insert(QStringLiteral("QTWEBENGINE_REMOTE_DEBUGGING"), devtools.environmentValue());
     Program zv({.config = Login, .extraEnv = env});
     ASSERT_TRUE(zv.start()) << zv.error().toStdString();
-    ASSERT_NE(waitForWindow(MainCaption, 30000, zv.pid()), 0u);
+    ASSERT_NE(zv.waitForMainWindow(), 0u);
     const QString foreignHost = QUrl(DevService::foreignUrl()).authority();
 
     // The service's own login frame is filled.

@@ -12,8 +12,6 @@ using namespace harness;
 namespace
 {
 
-const QString MainCaption = QStringLiteral("Zelvar快报 ZV6.2");
-
 TEST(StatusNotifierTray, itemTipIconActivationAndMenuWork)
 {
     Desktop& d = Desktop::instance({.tray = false, .sound = false, .sessionBus = true});
@@ -25,7 +23,7 @@ TEST(StatusNotifierTray, itemTipIconActivationAndMenuWork)
     ASSERT_TRUE(service.start()) << service.error().toStdString();
     Program zv;
     ASSERT_TRUE(zv.start()) << zv.error().toStdString();
-    const WindowId w = waitForWindow(MainCaption, 30000, zv.pid());
+    const WindowId w = zv.waitForMainWindow();
     ASSERT_NE(w, 0u) << describeWindows().toStdString();
 
     const QString item = host.waitForItem(20000);

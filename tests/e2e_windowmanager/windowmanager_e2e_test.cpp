@@ -12,8 +12,6 @@ using namespace harness;
 namespace
 {
 
-const QString MainCaption = QStringLiteral("Zelvar快报 ZV6.2");
-
 // User and system CPU seconds of a process so far.
 double cpuSeconds(qint64 pid)
 {
@@ -37,7 +35,7 @@ TEST(RefusingWindowManager, theMainWindowAsksForItsSmallestSizeOnlyOnce)
     ASSERT_TRUE(service.start()) << service.error().toStdString();
     Program zv;
     ASSERT_TRUE(zv.start()) << zv.error().toStdString();
-    const WindowId w = waitForWindow(MainCaption, 30000, zv.pid());
+    const WindowId w = zv.waitForMainWindow();
     ASSERT_NE(w, 0u) << describeWindows().toStdString();
     ASSERT_TRUE(service.waitForPath(QStringLiteral("/nc/i88-62.asp"), 20000).has_value());
     waitUntil([] { return false; }, 2000); // start-up settles

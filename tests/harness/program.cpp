@@ -134,6 +134,11 @@ bool Program::start()
     return true;
 }
 
+quint64 Program::waitForMainWindow(int timeoutMs) const
+{
+    return waitForWindow(MainCaption, timeoutMs, pid());
+}
+
 QString Program::exePath() const
 {
     return QDir(folder_).filePath(QStringLiteral("zvkb"));

@@ -15,6 +15,9 @@ namespace harness
 {
 
 class Desktop;
+
+// The caption of the program's main window.
+inline const QString MainCaption = QStringLiteral("Zelvar快报 ZV6.2");
 class ManagedProcess;
 
 struct ProgramOptions {
@@ -39,6 +42,8 @@ public:
     Program& operator=(const Program&) = delete;
 
     bool start(); // false (with error()) when it would not start
+    // The main window once it is mapped; 0 (and a failed test) when it is not there in time.
+    quint64 waitForMainWindow(int timeoutMs = 30000) const;
     QString error() const { return error_; }
 
     QString folder() const { return folder_; }
