@@ -11,18 +11,33 @@
 #include "startup/trace.h"
 
 #include <QPointer>
+#include <QTimer>
 #include <array>
 #include <limits>
 
+namespace
+{
+
+QTimer* namedTimer(const char* name, QObject* parent)
+{
+    auto* timer = new QTimer(parent);
+    timer->setObjectName(QLatin1String(name));
+    return timer;
+}
+
+} // namespace
+
 MessagePoll::MessagePoll(PollHost& host, QObject* parent)
     : QObject(parent), host_(host), clock_([] { return QDateTime::currentDateTime(); }),
-      fetch_([](const QString& url) { return FetchPageText(url, QStringLiteral("GB2312")); })
+      fetch_([](const QString& url) { return FetchPageText(url, QStringLiteral("GB2312")); }),
+      Timer1_(namedTimer("Timer1", this)), Timer2_(namedTimer("Timer2", this)),
+      Timer4_(namedTimer("Timer4", this))
 {
-    connect(&Timer1, &QTimer::timeout, this, &MessagePoll::Timer1_Timer);
-    connect(&Timer2, &QTimer::timeout, this, &MessagePoll::Timer2_Timer);
-    connect(&Timer4, &QTimer::timeout, this, &MessagePoll::Timer4_Timer);
-    Timer2.setInterval(60000);
-    Timer2.start();
+    connect(Timer1_, &QTimer::timeout, this, &MessagePoll::Timer1_Timer);
+    connect(Timer2_, &QTimer::timeout, this, &MessagePoll::Timer2_Timer);
+    connect(Timer4_, &QTimer::timeout, this, &MessagePoll::Timer4_Timer);
+    Timer2_->setInterval(60000);
+    Timer2_->start();
     // Timer1 gets its interval at start-up; Timer4 has none and is never started.
 }
 
@@ -40,32 +55,32 @@ void MessagePoll::setFetcher(Fetcher fetch)
 
 void MessagePoll::armTimer1()
 {
-    Timer1.setInterval(Trace::intervalMs("ZV_TEST_POLL_MS", 30000));
-    Timer1.start();
-    t = 0;
-    tt = 0;
+    Timer1_->setInterval(Trace::intervalMs("ZV_TEST_POLL_MS", 30000));
+    Timer1_->start();
+    t_ = 0;
+    tt_ = 0;
 }
 
 void MessagePoll::markStart()
 {
-    Start = clock_();
-    EndTime = 720;
+    Start_ = clock_();
+    EndTime_ = 720;
 }
 
 void MessagePoll::Timer1_Timer()
 {
-    countedTick(t, 1, &MessagePoll::TiXing);
+    countedTick(t_, 1, &MessagePoll::TiXing);
 }
 
 void MessagePoll::Timer2_Timer()
 {
-    if (RunTimeLimit::exceeded(Start, clock_(), EndTime))
+    if (RunTimeLimit::exceeded(Start_, clock_(), EndTime_))
         host_.endProgram();
 }
 
 void MessagePoll::Timer4_Timer()
 {
-    countedTick(tt, 10, &MessagePoll::TiXing_sxzv);
+    countedTick(tt_, 10, &MessagePoll::TiXing_sxzv);
 }
 
 void MessagePoll::countedTick(qint32& counter, qint32 due, void (MessagePoll::*poll)())
@@ -112,10 +127,9 @@ void MessagePoll::TiXing()
         return;
     if (response.isEmpty())
         return;
-    if (bak.isEmpty())
-        bak = response;
-    tmp = response;
-    if (tmp == bak)
+    if (bak_.isEmpty())
+        bak_ = response;
+    if (response == bak_)
         return;
 
     const int check1 = host_.check1State();
@@ -125,11 +139,11 @@ void MessagePoll::TiXing()
             boxes[i] = host_.categoryState(QLatin1String(categoryOfLine(int(i)).box));
         // The line to link to is the one chosen now, which may differ from the one fetched from.
         const auto announcements = ListCompare::messageAnnouncements(
-            bak, tmp, check1, boxes, host_.shengyinState(), mod_Main::currentLineUrl());
+            bak_, response, check1, boxes, host_.shengyinState(), mod_Main::currentLineUrl());
         if (!deliver(announcements))
             return;
     }
-    bak = response;
+    bak_ = response;
 }
 
 void MessagePoll::TiXing_sxzv()
@@ -142,18 +156,17 @@ void MessagePoll::TiXing_sxzv()
     const QString response = body.value_or(QString());
     if (response.isEmpty())
         return;
-    if (bak_sxzv.isEmpty())
-        bak_sxzv = response;
-    tmp_sxzv = response;
-    if (tmp_sxzv == bak_sxzv)
+    if (bak_sxzv_.isEmpty())
+        bak_sxzv_ = response;
+    if (response == bak_sxzv_)
         return;
 
     const int check2 = host_.check2State();
     if (check2 == 1) {
         const auto announcements = ListCompare::seriesAnnouncements(
-            bak_sxzv, tmp_sxzv, check2, host_.shengyinState(), mod_Main::currentLineUrl());
+            bak_sxzv_, response, check2, host_.shengyinState(), mod_Main::currentLineUrl());
         if (!deliver(announcements))
             return;
     }
-    bak_sxzv = response;
+    bak_sxzv_ = response;
 }

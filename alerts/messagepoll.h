@@ -6,17 +6,18 @@
 #include <QDateTime>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 #include <functional>
 #include <optional>
 
 class PollHost;
+class QTimer;
 
 class MessagePoll : public QObject
 {
     Q_OBJECT
 public:
-    // Timer2 runs from here on; Timer1 waits for armTimer1(); Timer4 never starts.
+    // The timers are children named "Timer1", "Timer2" and "Timer4". Timer2 runs from here on;
+    // Timer1 waits for armTimer1(); Timer4 never starts.
     explicit MessagePoll(PollHost& host, QObject* parent = nullptr);
     ~MessagePoll() override;
 
@@ -24,21 +25,6 @@ public:
     void armTimer1();
     // Start-up: Start to now, EndTime to 720.
     void markStart();
-
-    qint32 t = 0;
-    qint32 tt = 0;
-    QDateTime Start;
-    qint16 EndTime = 720;
-
-    // The poll's memory: baseline and latest valid list of each poll.
-    QString bak;
-    QString tmp;
-    QString bak_sxzv;
-    QString tmp_sxzv;
-
-    QTimer Timer1;
-    QTimer Timer2;
-    QTimer Timer4;
 
     // Seams: the clock ("now" for the request stamp and the running-time limit) and the page
     // fetch (url -> body, nothing on failure).
@@ -64,4 +50,17 @@ private:
     PollHost& host_;
     Clock clock_;
     Fetcher fetch_;
+    QTimer* Timer1_;
+    QTimer* Timer2_;
+    QTimer* Timer4_;
+
+    // Ticks of Timer1 and Timer4 since their poll last ended.
+    qint32 t_ = 0;
+    qint32 tt_ = 0;
+    // The running-time limit: the start and the minutes allowed from it.
+    QDateTime Start_;
+    qint16 EndTime_ = 720;
+    // Each poll's baseline: the list the next valid one is compared with.
+    QString bak_;
+    QString bak_sxzv_;
 };

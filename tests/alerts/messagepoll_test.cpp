@@ -5,15 +5,15 @@
 #include "net/pagefetch.h"
 #include "startup/appstate.h"
 #include "startup/gbkcodec.h"
-#include "startup/settings.h"
+#include "support/programfolder.h"
+#include "support/seams.h"
+#include "support/testsite.h"
 
 #include <QElapsedTimer>
 #include <QMap>
 #include <QTimer>
 #include <atomic>
 #include <gtest/gtest.h>
-#include <httplib.h>
-#include <thread>
 #include <vector>
 
 namespace
@@ -70,18 +70,25 @@ protected:
             QStringLiteral("http://127.0.0.1:1"), QStringLiteral("http://127.0.0.2:2"),
             QStringLiteral("http://127.0.0.3:3"), QStringLiteral("http://127.0.0.1:4")};
         mod_Main::CurLine = 0;
-        setAppDirForTesting(QStringLiteral("/opt/zv"));
         poll.setClock([this] { return now; });
         poll.setFetcher([this](const QString& url) -> std::optional<QString> {
             urls << url;
-            if (replies.isEmpty())
-                return std::nullopt;
-            return replies.takeFirst();
+            if (!replies.isEmpty())
+                return replies.takeFirst();
+            if (network)
+                return FetchPageText(url, QStringLiteral("GB2312"));
+            return std::nullopt;
         });
     }
-    void TearDown() override { setAppDirForTesting({}); }
 
-    // One Timer1 tick answered with body (nothing = failed fetch).
+    // Polls with no reply queued fetch from site, as line 0.
+    void fetchFrom(const TestSite& site)
+    {
+        mod_Main::ServerLines[0] = site.base();
+        network = true;
+    }
+
+    // One Timer1 tick answered with body (nothing = failed fetch); what it announced.
     QStringList tick(std::optional<QString> body)
     {
         replies = {body};
@@ -90,10 +97,50 @@ protected:
         return host.calls;
     }
 
+    // One series poll (ten Timer4 ticks) answered with body; what it announced.
+    QStringList seriesTick(std::optional<QString> body)
+    {
+        replies = {body};
+        host.calls.clear();
+        for (int i = 0; i < 10; ++i)
+            poll.Timer4_Timer();
+        return host.calls;
+    }
+
+    // The baseline is `list`: the same list again announces nothing, and the list with its first
+    // line changed announces exactly that line, its popup and its sound. `list` is the baseline
+    // again afterwards.
+    void expectBaseline(const QString& list) { expectBaselineOf(&PollTest::tick, list); }
+    void expectSeriesBaseline(const QString& list)
+    {
+        expectBaselineOf(&PollTest::seriesTick, list);
+    }
+    void expectBaselineOf(QStringList (PollTest::*tick)(std::optional<QString>),
+                          const QString& list)
+    {
+        SCOPED_TRACE("baseline " + list.left(40).toStdString());
+        EXPECT_TRUE((this->*tick)(list).isEmpty());
+        QStringList lines = list.split(QStringLiteral("\r\n"));
+        lines[0] = QStringLiteral("0,探测,探测类,/probe");
+        const QStringList probe = (this->*tick)(lines.join(QStringLiteral("\r\n")));
+        EXPECT_EQ(probe.size(), 2);
+        EXPECT_EQ(probe.value(0), "msn 探测类|探测|" + mod_Main::currentLineUrl() + "/probe");
+        EXPECT_TRUE(probe.value(1).startsWith("wav ")) << probe.value(1).toStdString();
+        (this->*tick)(list);
+    }
+
+    QString wav(const char* file) const
+    {
+        return QStringLiteral("wav %1 1 5").arg(folder.filePath(QLatin1String(file)));
+    }
+    QTimer* timer(const char* name) const { return poll.findChild<QTimer*>(QLatin1String(name)); }
+
+    ProgramFolder folder;
     RecordingHost host;
     MessagePoll poll{host};
     QDateTime now{QDate(2008, 5, 17), QTime(9, 3, 27)};
     QList<std::optional<QString>> replies;
+    bool network = false;
     QStringList urls;
 };
 
@@ -101,23 +148,24 @@ TEST_F(PollTest, baselineRulesThroughAPollSequence)
 {
     EXPECT_TRUE(tick(list()).isEmpty()); // the first list is the baseline
     EXPECT_EQ(urls.last(), "http://127.0.0.1:1/nc/tx.asp?s=2008-5-17%209:03:27");
-    EXPECT_EQ(poll.bak, list());
-    EXPECT_EQ(poll.t, 0);
-
+    // The count went back to 0 after the poll: the next tick polls again.
     EXPECT_TRUE(tick(list()).isEmpty());
+    EXPECT_EQ(urls.size(), 2);
+    expectBaseline(list());
+
     EXPECT_TRUE(tick(QStringLiteral("<html>500 error</html>")).isEmpty());
     EXPECT_TRUE(tick(std::nullopt).isEmpty());
     EXPECT_TRUE(tick(QString()).isEmpty());
-    EXPECT_EQ(poll.bak, list());
-    EXPECT_EQ(poll.tmp, list());
+    // None of them took the place of the last list.
+    expectBaseline(list());
 
     // Only line 5 changed: one popup from the new line, then its sound.
     const QString changed = list({{5, "55,新标题,机构密函,/nc/item.asp?id=55"}});
-    EXPECT_EQ(tick(changed),
-              (QStringList{"msn 机构密函|新标题|http://127.0.0.1:1/nc/item.asp?id=55",
-                           "wav /opt/zv/ts1.wav 1 5"}));
-    EXPECT_EQ(poll.bak, changed);
+    EXPECT_EQ(
+        tick(changed),
+        (QStringList{"msn 机构密函|新标题|http://127.0.0.1:1/nc/item.asp?id=55", wav("ts1.wav")}));
     EXPECT_TRUE(tick(changed).isEmpty());
+    expectBaseline(changed);
 }
 
 TEST_F(PollTest, htmlPageLeavesOldBaselineToCompareWith)
@@ -125,7 +173,7 @@ TEST_F(PollTest, htmlPageLeavesOldBaselineToCompareWith)
     tick(list());
     tick(QStringLiteral("<b>busy</b>"));
     EXPECT_EQ(tick(list({{0, "0,x,y,/z"}})),
-              (QStringList{"msn y|x|http://127.0.0.1:1/z", "wav /opt/zv/ts.wav 1 5"}));
+              (QStringList{"msn y|x|http://127.0.0.1:1/z", wav("ts.wav")}));
 }
 
 TEST_F(PollTest, unchosenChangesBecomeTheBaselineSilently)
@@ -139,7 +187,9 @@ TEST_F(PollTest, unchosenChangesBecomeTheBaselineSilently)
 
     host.boxes["jgmh"] = 0;
     EXPECT_TRUE(tick(list({{1, "1,a,b,/c"}, {5, "5,x,y,/z"}})).isEmpty());
-    EXPECT_EQ(poll.bak, list({{1, "1,a,b,/c"}, {5, "5,x,y,/z"}}));
+    // With every box ticked again, line 5 is no news: it went into the baseline unannounced.
+    host.boxes.clear();
+    expectBaseline(list({{1, "1,a,b,/c"}, {5, "5,x,y,/z"}}));
 }
 
 TEST_F(PollTest, linksToTheLineChosenAtAnnouncementTime)
@@ -155,16 +205,18 @@ TEST_F(PollTest, failingPopupStillRequestsTheSound)
     tick(list());
     host.failShowMsn = true;
     EXPECT_EQ(tick(list({{2, "2,a,b,/c"}, {3, "3,a,b,/c"}})),
-              (QStringList{"wav /opt/zv/ts.wav 1 5", "wav /opt/zv/ts.wav 1 5"}));
-    EXPECT_EQ(poll.bak, list({{2, "2,a,b,/c"}, {3, "3,a,b,/c"}}));
+              (QStringList{wav("ts.wav"), wav("ts.wav")}));
+    host.failShowMsn = false;
+    expectBaseline(list({{2, "2,a,b,/c"}, {3, "3,a,b,/c"}}));
 }
 
 TEST_F(PollTest, timer2EndsAtFirstTickAtOrAfterTwelveHoursAndAMinute)
 {
     now = QDateTime(QDate(2026, 12, 7), QTime(8, 0, 30));
     poll.markStart();
-    EXPECT_TRUE(poll.Timer2.isActive());
-    EXPECT_EQ(poll.Timer2.interval(), 60000);
+    ASSERT_TRUE(timer("Timer2"));
+    EXPECT_TRUE(timer("Timer2")->isActive());
+    EXPECT_EQ(timer("Timer2")->interval(), 60000);
     for (QTime at : {QTime(8, 1, 30), QTime(20, 0, 0), QTime(20, 0, 59)}) {
         now = QDateTime(QDate(2026, 12, 7), at);
         poll.Timer2_Timer();
@@ -177,15 +229,31 @@ TEST_F(PollTest, timer2EndsAtFirstTickAtOrAfterTwelveHoursAndAMinute)
 
 TEST_F(PollTest, timer1WaitsForStartUpAndTimer4NeverRuns)
 {
-    EXPECT_FALSE(poll.Timer1.isActive());
-    EXPECT_FALSE(poll.Timer4.isActive());
-    EXPECT_EQ(poll.Timer4.interval(), 0);
-    poll.t = 5;
-    poll.armTimer1();
-    EXPECT_TRUE(poll.Timer1.isActive());
-    EXPECT_EQ(poll.Timer1.interval(), 30000);
-    EXPECT_EQ(poll.t, 0);
-    EXPECT_FALSE(poll.Timer4.isActive());
+    QTimer* timer1 = timer("Timer1");
+    QTimer* timer4 = timer("Timer4");
+    ASSERT_TRUE(timer1 && timer4);
+    EXPECT_FALSE(timer1->isActive());
+    EXPECT_FALSE(timer4->isActive());
+    EXPECT_EQ(timer4->interval(), 0);
+
+    // Arming sets the count to 0 even while a poll waits with the count at 5: the next tick
+    // then polls.
+    poll.setFetcher([&](const QString& url) -> std::optional<QString> {
+        urls << url;
+        if (urls.size() == 1) {
+            for (int i = 0; i < 4; ++i)
+                poll.Timer1_Timer();
+            EXPECT_EQ(urls.size(), 1);
+            poll.armTimer1();
+            poll.Timer1_Timer();
+            EXPECT_EQ(urls.size(), 2);
+        }
+        return std::nullopt;
+    });
+    poll.Timer1_Timer();
+    EXPECT_TRUE(timer1->isActive());
+    EXPECT_EQ(timer1->interval(), 30000);
+    EXPECT_FALSE(timer4->isActive());
 }
 
 TEST_F(PollTest, seriesPollRunsOnEveryTenthTickAndTakesHtmlAsAList)
@@ -198,67 +266,35 @@ TEST_F(PollTest, seriesPollRunsOnEveryTenthTickAndTakesHtmlAsAList)
     poll.Timer4_Timer();
     ASSERT_EQ(urls.size(), 1);
     EXPECT_EQ(urls[0], "http://127.0.0.1:1/nc/tx_sxzv.asp?s=2008-5-17%209:03:27");
-    EXPECT_EQ(poll.tt, 0);
-    for (int i = 0; i < 10; ++i)
+    // The count went back to 0 after the poll: the next one is ten ticks on.
+    for (int i = 0; i < 9; ++i)
         poll.Timer4_Timer();
-    EXPECT_EQ(host.calls,
-              (QStringList{"msn 系列|新|http://127.0.0.1:1/s12", "wav /opt/zv/ts2.wav 1 5"}));
+    EXPECT_EQ(urls.size(), 1);
+    poll.Timer4_Timer();
+    EXPECT_EQ(urls.size(), 2);
+    EXPECT_EQ(host.calls, (QStringList{"msn 系列|新|http://127.0.0.1:1/s12", wav("ts2.wav")}));
 
-    host.calls.clear();
-    replies = {QStringLiteral("<p>a,b,c,/d</p>")};
-    for (int i = 0; i < 10; ++i)
-        poll.Timer4_Timer();
-    EXPECT_EQ(host.calls,
-              (QStringList{"msn c|b|http://127.0.0.1:1/d</p>", "wav /opt/zv/ts2.wav 1 5"}));
-    EXPECT_EQ(poll.bak_sxzv, "<p>a,b,c,/d</p>");
+    EXPECT_EQ(seriesTick(QStringLiteral("<p>a,b,c,/d</p>")),
+              (QStringList{"msn c|b|http://127.0.0.1:1/d</p>", wav("ts2.wav")}));
+    expectSeriesBaseline(QStringLiteral("<p>a,b,c,/d</p>"));
 }
-
-// A server that holds every list request until released.
-class StallingServer
-{
-public:
-    StallingServer()
-    {
-        server.Get("/nc/tx.asp", [this](const httplib::Request&, httplib::Response& res) {
-            ++requests;
-            for (int i = 0; i < 300 && !release; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            res.set_content("0,a,b,/c", "text/plain");
-        });
-        port = server.bind_to_any_port("127.0.0.1");
-        thread = std::thread([this] { server.listen_after_bind(); });
-        while (!server.is_running())
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ~StallingServer()
-    {
-        release = true;
-        server.stop();
-        thread.join();
-    }
-    httplib::Server server;
-    std::thread thread;
-    int port = 0;
-    std::atomic<int> requests{0};
-    std::atomic<bool> release{false};
-};
 
 TEST_F(PollTest, ticksDuringAStalledFetchStartNoSecondPoll)
 {
-    StallingServer stall;
-    mod_Main::ServerLines[0] = QStringLiteral("http://127.0.0.1:%1").arg(stall.port);
-    poll.setFetcher([](const QString& url) { return FetchPageText(url, "GB2312"); });
-    const FetchLimits saved = defaultFetchLimits();
-    setDefaultFetchLimits({800, 1024 * 1024});
+    TestSite site;
+    site.stall("/nc/tx.asp", "0,a,b,/c");
+    fetchFrom(site);
+    ScopedFetchLimits limits({800, 1024 * 1024});
 
     int ticksInside = 0;
-    qint32 highest = 0;
+    int pollsInside = 0;
     QTimer extra;
     extra.setInterval(50);
     QObject::connect(&extra, &QTimer::timeout, [&] {
         ++ticksInside;
+        const qsizetype before = urls.size();
         poll.Timer1_Timer();
-        highest = std::max(highest, poll.t);
+        pollsInside += int(urls.size() - before);
     });
     extra.start();
     QElapsedTimer clock;
@@ -269,52 +305,18 @@ TEST_F(PollTest, ticksDuringAStalledFetchStartNoSecondPoll)
     EXPECT_GE(clock.elapsed(), 700);
     EXPECT_LT(clock.elapsed(), 3000);
     EXPECT_GE(ticksInside, 5);
-    EXPECT_EQ(highest, ticksInside + 1);
-    EXPECT_EQ(stall.requests.load(), 1);
-    EXPECT_EQ(poll.t, 0);
-    EXPECT_TRUE(poll.bak.isEmpty());
+    EXPECT_EQ(pollsInside, 0); // each tick inside only counted
+    EXPECT_EQ(site.requestsTo("/nc/tx.asp").size(), 1);
 
-    // The next tick after the stalled poll polls again and now gets its answer.
-    stall.release = true;
+    // The next tick after the stalled poll polls again (the count went back to 0) and now gets
+    // its answer, which becomes the first baseline: nothing came before it.
+    site.release();
+    host.calls.clear();
     poll.Timer1_Timer();
-    EXPECT_EQ(stall.requests.load(), 2);
-    EXPECT_EQ(poll.bak, "0,a,b,/c");
-    setDefaultFetchLimits(saved);
+    EXPECT_EQ(site.requestsTo("/nc/tx.asp").size(), 2);
+    EXPECT_TRUE(host.calls.isEmpty());
+    expectBaseline(QStringLiteral("0,a,b,/c"));
 }
-
-// Serves the given answers to successive list requests, the last one from then on.
-class ScriptedServer
-{
-public:
-    struct Answer {
-        int status;
-        std::string body;
-    };
-    explicit ScriptedServer(std::vector<Answer> answers) : answers_(std::move(answers))
-    {
-        server.Get("/nc/tx.asp", [this](const httplib::Request&, httplib::Response& res) {
-            const size_t i = std::min<size_t>(next_++, answers_.size() - 1);
-            res.status = answers_[i].status;
-            res.set_content(answers_[i].body, "text/plain");
-        });
-        port = server.bind_to_any_port("127.0.0.1");
-        thread = std::thread([this] { server.listen_after_bind(); });
-        while (!server.is_running())
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ~ScriptedServer()
-    {
-        server.stop();
-        thread.join();
-    }
-    httplib::Server server;
-    std::thread thread;
-    int port = 0;
-
-private:
-    std::vector<Answer> answers_;
-    std::atomic<size_t> next_{0};
-};
 
 TEST_F(PollTest, keepsPollingThroughBadAnswersFromARealServer)
 {
@@ -322,31 +324,38 @@ TEST_F(PollTest, keepsPollingThroughBadAnswersFromARealServer)
     const std::string base = GbkCodec::encode(list()).toStdString();
     const std::string changed =
         GbkCodec::encode(list({{5, "5,新标题5,类别5,/nc/item.asp?id=5"}})).toStdString();
-    ScriptedServer srv({{200, base},
-                        {500, "<html><body>Internal error</body></html>"},
-                        {200, ""},
-                        {500, "boom"},
-                        {200, std::string(1 << 19, 'x') + "\r\n" + std::string(10000, ',')},
-                        {200, "\x81\xFF\xFE,\x80"},
-                        {200, std::string(2 << 20, 'y')},
-                        {200, base},
-                        {200, changed}});
-    mod_Main::ServerLines[0] = QStringLiteral("http://127.0.0.1:%1").arg(srv.port);
-    poll.setFetcher([](const QString& url) { return FetchPageText(url, "GB2312"); });
+    // Successive list requests get these answers, the last one from then on.
+    const std::vector<SiteAnswer> answers{
+        {200, base},
+        {500, "<html><body>Internal error</body></html>"},
+        {200, ""},
+        {500, "boom"},
+        {200, std::string(1 << 19, 'x') + "\r\n" + std::string(10000, ',')},
+        {200, "\x81\xFF\xFE,\x80"},
+        {200, std::string(2 << 20, 'y')},
+        {200, base},
+        {200, changed}};
+    std::atomic<size_t> next{0};
+    TestSite site;
+    site.handle(
+        "/nc/tx.asp",
+        [&](const SiteRequest&) { return answers[std::min(next++, answers.size() - 1)]; },
+        "text/plain");
+    fetchFrom(site);
 
     QStringList last;
-    for (int i = 0; i < 9; ++i) {
+    for (qsizetype i = 0; i < 9; ++i) {
         host.calls.clear();
         poll.Timer1_Timer();
-        EXPECT_EQ(poll.t, 0);
+        // Every tick polls: the count went back to 0 after the poll before.
+        EXPECT_EQ(site.requestsTo("/nc/tx.asp").size(), i + 1);
         last = host.calls;
     }
     // The odd answers became baselines in turn; the last change is announced against the list
     // before it, with the new title.
-    EXPECT_EQ(last, (QStringList{"msn 类别5|新标题5|http://127.0.0.1:" + QString::number(srv.port) +
-                                     "/nc/item.asp?id=5",
-                                 "wav /opt/zv/ts1.wav 1 5"}));
-    EXPECT_EQ(poll.bak, list({{5, "5,新标题5,类别5,/nc/item.asp?id=5"}}));
+    EXPECT_EQ(last, (QStringList{"msn 类别5|新标题5|" + site.base() + "/nc/item.asp?id=5",
+                                 wav("ts1.wav")}));
+    expectBaseline(list({{5, "5,新标题5,类别5,/nc/item.asp?id=5"}}));
 }
 
 } // namespace

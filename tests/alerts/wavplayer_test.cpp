@@ -1,17 +1,15 @@
 // The alert sound's gates: which requests get as far as the player, and that a sound never
 // counts as playing past its own length.
 #include "alerts/wavplayer.h"
-#include "startup/settings.h"
 #include "startup/trace.h"
+#include "support/programfolder.h"
+#include "support/waitfor.h"
 
 #include <QAudioDevice>
-#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMediaDevices>
-#include <QTemporaryDir>
-#include <QThread>
 #include <QtEndian>
 #include <gtest/gtest.h>
 
@@ -58,57 +56,52 @@ protected:
     {
         if (!Trace::enabled())
             GTEST_SKIP() << "needs a build with seam tracing";
-        setAppDirForTesting(dir.path());
-        writeWav(dir.filePath("ts.wav"), 300);
-        writeWav(dir.filePath(".hidden.wav"), 300);
-        QDir(dir.path()).mkdir("folder.wav");
+        writeWav(folder.filePath("ts.wav"), 300);
+        writeWav(folder.filePath(".hidden.wav"), 300);
+        QDir(folder.path()).mkdir("folder.wav");
     }
-    void TearDown() override { setAppDirForTesting({}); }
 
     QStringList trace() const
     {
-        QFile f(dir.filePath("trace.log"));
+        QFile f(folder.filePath("trace.log"));
         if (!f.open(QIODevice::ReadOnly))
             return {};
         return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
     }
 
-    QTemporaryDir dir;
+    ProgramFolder folder;
     WavPlayer player;
 };
 
 TEST_F(WavPlayerTest, onlyOrdinaryFilesAndNonZeroCountsReachThePlayer)
 {
-    player.PlayWavFile(dir.filePath("missing.wav"), 1, 5);
-    player.PlayWavFile(dir.filePath("folder.wav"), 1, 5);
-    player.PlayWavFile(dir.filePath(".hidden.wav"), 1, 5);
-    player.PlayWavFile(dir.filePath("ts.wav"), 0, 5);
+    player.PlayWavFile(folder.filePath("missing.wav"), 1, 5);
+    player.PlayWavFile(folder.filePath("folder.wav"), 1, 5);
+    player.PlayWavFile(folder.filePath(".hidden.wav"), 1, 5);
+    player.PlayWavFile(folder.filePath("ts.wav"), 0, 5);
     player.PlayWavFile(QString(), 1, 5);
     EXPECT_TRUE(trace().isEmpty());
-    player.PlayWavFile(dir.filePath("ts.wav"), 2, 5);
+    player.PlayWavFile(folder.filePath("ts.wav"), 2, 5);
     ASSERT_FALSE(trace().isEmpty());
-    EXPECT_EQ(trace().first(), "sound\t" + dir.filePath("ts.wav"));
+    EXPECT_EQ(trace().first(), "sound\t" + folder.filePath("ts.wav"));
 }
 
 TEST_F(WavPlayerTest, aSecondRequestWhileOnePlaysIsDroppedButNotForEver)
 {
     const bool output = !QMediaDevices::audioOutputs().isEmpty();
-    player.PlayWavFile(dir.filePath("ts.wav"), 1, 5);
-    player.PlayWavFile(dir.filePath("ts.wav"), 1, 5);
+    player.PlayWavFile(folder.filePath("ts.wav"), 1, 5);
+    player.PlayWavFile(folder.filePath("ts.wav"), 1, 5);
     if (!output) {
         // Nothing can play: nothing is held up either.
         EXPECT_FALSE(player.isBusy());
-        EXPECT_FALSE(trace().contains("sound-dropped\t" + dir.filePath("ts.wav")));
+        EXPECT_FALSE(trace().contains("sound-dropped\t" + folder.filePath("ts.wav")));
         return;
     }
-    EXPECT_TRUE(trace().contains("sound-dropped\t" + dir.filePath("ts.wav")));
+    EXPECT_TRUE(trace().contains("sound-dropped\t" + folder.filePath("ts.wav")));
     // 300 ms of sound plus the margin: free again well within two seconds.
     QElapsedTimer t;
     t.start();
-    while (player.isBusy() && t.elapsed() < 3000) {
-        QCoreApplication::processEvents();
-        QThread::msleep(20);
-    }
+    EXPECT_TRUE(waitFor([&] { return !player.isBusy(); }, 3000));
     EXPECT_LT(t.elapsed(), 2000);
 }
 

@@ -1,82 +1,46 @@
-// The page fetch against a small local server: decoding, error pages (failures), empty bodies,
+// The page fetch against the test site: decoding, error pages (failures), empty bodies,
 // and the bounds that keep a stalled or endless answer from holding the poll.
 #include "net/pagefetch.h"
+#include "support/testsite.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTcpServer>
 #include <QTimer>
-#include <atomic>
+#include <QUrlQuery>
 #include <gtest/gtest.h>
-#include <httplib.h>
 #include <sys/resource.h>
-#include <thread>
 
 namespace
 {
 
-class LocalServer
+// The pages the fetch is tried on.
+class PageFetch : public ::testing::Test
 {
-public:
-    LocalServer()
+protected:
+    void SetUp() override
     {
-        auto text = [](const std::string& body, int status = 200) {
-            return [body, status](const httplib::Request&, httplib::Response& res) {
-                res.status = status;
-                res.set_content(body, "text/plain");
-            };
-        };
         // "新信息,标题" in GBK, then ASCII.
-        server.Get("/gbk", text("\xD0\xC2\xD0\xC5\xCF\xA2,\xB1\xEA\xCC\xE2\r\nabc"));
-        server.Get("/ascii", text("0,plain,ascii,/p"));
-        server.Get("/error", text("\xB4\xED\xCE\xF3 500", 500));
-        server.Get("/unavailable", text("Service Unavailable", 503));
-        server.Get("/created", text("made", 201));
-        server.Get("/empty", text(""));
-        server.Get("/invalid", text("A\x81\x20Z\xFF"));
-        server.Get("/big", text(std::string(5 * 1024 * 1024, 'x')));
-        server.Get("/endless", [](const httplib::Request&, httplib::Response& res) {
-            res.set_chunked_content_provider("text/plain", [](size_t, httplib::DataSink& sink) {
-                static const std::string chunk(64 * 1024, 'y');
-                return sink.write(chunk.data(), chunk.size());
-            });
-        });
-        server.Get("/stall", [this](const httplib::Request&, httplib::Response& res) {
-            for (int i = 0; i < 500 && !stopping; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            res.set_content("late", "text/plain");
-        });
-        server.Get("/query", [](const httplib::Request& req, httplib::Response& res) {
-            res.set_content(req.get_param_value("s"), "text/plain");
-        });
-        port = server.bind_to_any_port("127.0.0.1");
-        thread = std::thread([this] { server.listen_after_bind(); });
-        while (!server.is_running())
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ~LocalServer()
-    {
-        stopping = true;
-        server.stop();
-        thread.join();
-    }
-    QString url(const char* path) const
-    {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(QLatin1String(path));
+        site.page("/gbk", "\xD0\xC2\xD0\xC5\xCF\xA2,\xB1\xEA\xCC\xE2\r\nabc", "text/plain");
+        site.page("/ascii", "0,plain,ascii,/p", "text/plain");
+        site.page("/error", {500, "\xB4\xED\xCE\xF3 500"}, "text/plain");
+        site.page("/unavailable", {503, "Service Unavailable"}, "text/plain");
+        site.page("/created", {201, "made"}, "text/plain");
+        site.page("/empty", "", "text/plain");
+        site.page("/invalid", "A\x81\x20Z\xFF", "text/plain");
+        site.page("/big", std::string(5 * 1024 * 1024, 'x'), "text/plain");
+        site.endless("/endless");
+        site.stall("/stall", "late");
+        site.handle(
+            "/query",
+            [](const SiteRequest& r) {
+                return QUrlQuery(r.query).queryItemValue("s", QUrl::FullyDecoded).toStdString();
+            },
+            "text/plain");
     }
 
-    httplib::Server server;
-    std::thread thread;
-    int port = 0;
-    std::atomic<bool> stopping{false};
+    TestSite site;
 };
-
-LocalServer& server()
-{
-    static LocalServer s;
-    return s;
-}
 
 double cpuSeconds()
 {
@@ -85,7 +49,7 @@ double cpuSeconds()
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-TEST(PageFetch, answersComeBackDecoded)
+TEST_F(PageFetch, answersComeBackDecoded)
 {
     const struct {
         const char* path;
@@ -103,7 +67,7 @@ TEST(PageFetch, answersComeBackDecoded)
         {"/created", QStringLiteral("made")},
     };
     for (const auto& c : cases) {
-        const auto got = FetchPageText(server().url(c.path), QStringLiteral("GB2312"));
+        const auto got = FetchPageText(site.url(c.path), QStringLiteral("GB2312"));
         EXPECT_EQ(got, c.expected) << c.path;
         if (got && c.expected) {
             EXPECT_EQ(got->isEmpty(), c.expected->isEmpty()) << c.path;
@@ -111,7 +75,7 @@ TEST(PageFetch, answersComeBackDecoded)
     }
 }
 
-TEST(PageFetch, transportFailuresAreFailures)
+TEST_F(PageFetch, transportFailuresAreFailures)
 {
     // A port nobody listens on: refused at once, long before the time bound.
     QTcpServer probe;
@@ -126,13 +90,13 @@ TEST(PageFetch, transportFailuresAreFailures)
     EXPECT_EQ(FetchPageText(QStringLiteral("not a url"), "GB2312"), std::nullopt);
 }
 
-TEST(PageFetch, queryBlankTravelsEncoded)
+TEST_F(PageFetch, queryBlankTravelsEncoded)
 {
-    EXPECT_EQ(FetchPageText(server().url("/query?s=2008-5-17%209:03:27"), "GB2312"),
+    EXPECT_EQ(FetchPageText(site.url("/query?s=2008-5-17%209:03:27"), "GB2312"),
               std::optional<QString>("2008-5-17 9:03:27"));
 }
 
-TEST(PageFetch, stalledAnswerGivesUpWithoutSpinningAndKeepsEventsFlowing)
+TEST_F(PageFetch, stalledAnswerGivesUpWithoutSpinningAndKeepsEventsFlowing)
 {
     int ticks = 0;
     QTimer ui;
@@ -142,7 +106,7 @@ TEST(PageFetch, stalledAnswerGivesUpWithoutSpinningAndKeepsEventsFlowing)
     const double cpuBefore = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    const auto got = FetchPageText(server().url("/stall"), "GB2312", FetchLimits{1500, 1 << 20});
+    const auto got = FetchPageText(site.url("/stall"), "GB2312", FetchLimits{1500, 1 << 20});
     const qint64 ms = wall.elapsed();
     const double cpu = cpuSeconds() - cpuBefore;
     ui.stop();
@@ -157,7 +121,7 @@ TEST(PageFetch, stalledAnswerGivesUpWithoutSpinningAndKeepsEventsFlowing)
                 cpu);
 }
 
-TEST(PageFetch, aCompleteAnswerOutlivesTheTimeLimitWhileAModalWaitRuns)
+TEST_F(PageFetch, aCompleteAnswerOutlivesTheTimeLimitWhileAModalWaitRuns)
 {
     // A handler that runs during the wait (a message box the member leaves open) keeps the
     // fetch from returning past its time limit; the answer that came meanwhile still counts.
@@ -166,7 +130,7 @@ TEST(PageFetch, aCompleteAnswerOutlivesTheTimeLimitWhileAModalWaitRuns)
         QTimer::singleShot(1200, &modal, &QEventLoop::quit);
         modal.exec();
     });
-    const auto got = FetchPageText(server().url("/ascii"), "GB2312", FetchLimits{400, 1 << 20});
+    const auto got = FetchPageText(site.url("/ascii"), "GB2312", FetchLimits{400, 1 << 20});
     EXPECT_EQ(got, std::optional<QString>("0,plain,ascii,/p"));
 }
 

@@ -30,6 +30,11 @@ TestSite::TestSite(const char* host) : host_(host)
 
 TestSite::~TestSite()
 {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    letGo_.notify_all();
     server_.stop();
     if (thread_.joinable())
         thread_.join();
@@ -40,18 +45,56 @@ QString TestSite::base() const
     return QStringLiteral("http://%1:%2").arg(QString::fromStdString(host_)).arg(port_);
 }
 
-void TestSite::page(const std::string& path, const std::string& html,
+void TestSite::page(const std::string& path, const SiteAnswer& answer,
                     const std::string& contentType, const Headers& headers)
 {
     handle(
-        path, [html](const SiteRequest&) { return html; }, contentType, headers);
+        path, [answer](const SiteRequest&) { return answer; }, contentType, headers);
 }
 
 void TestSite::handle(const std::string& path, Handler handler, const std::string& contentType,
                       const Headers& headers)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    routes_[path] = Route{std::move(handler), contentType, headers};
+    route(path, [handler = std::move(handler), contentType, headers](const SiteRequest& r,
+                                                                     httplib::Response& res) {
+        const SiteAnswer answer = handler(r);
+        for (const auto& [name, value] : headers)
+            res.set_header(name, value);
+        res.status = answer.status;
+        res.set_content(answer.body, contentType);
+    });
+}
+
+void TestSite::stall(const std::string& path, const std::string& body,
+                     const std::string& contentType)
+{
+    handle(
+        path,
+        [this, body](const SiteRequest&) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            letGo_.wait(lock, [this] { return released_ || stopping_; });
+            return body;
+        },
+        contentType);
+}
+
+void TestSite::release()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        released_ = true;
+    }
+    letGo_.notify_all();
+}
+
+void TestSite::endless(const std::string& path, const std::string& contentType)
+{
+    route(path, [this, contentType](const SiteRequest&, httplib::Response& res) {
+        res.set_chunked_content_provider(contentType, [this](size_t, httplib::DataSink& sink) {
+            static const std::string chunk(64 * 1024, 'y');
+            return !stopping() && sink.write(chunk.data(), chunk.size());
+        });
+    });
 }
 
 QList<SiteRequest> TestSite::log() const
@@ -74,6 +117,18 @@ void TestSite::clearLog()
 {
     std::lock_guard<std::mutex> lock(mutex_);
     log_.clear();
+}
+
+void TestSite::route(const std::string& path, Route route)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    routes_[path] = std::move(route);
+}
+
+bool TestSite::stopping() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return stopping_;
 }
 
 void TestSite::serve(const httplib::Request& req, httplib::Response& res)
@@ -99,7 +154,5 @@ void TestSite::serve(const httplib::Request& req, httplib::Response& res)
         }
         route = it->second;
     }
-    for (const auto& [name, value] : route.headers)
-        res.set_header(name, value);
-    res.set_content(route.handler(r), route.contentType);
+    route(r, res);
 }
