@@ -6,7 +6,7 @@
 #include "startup/appstate.h"
 #include "startup/gbkcodec.h"
 #include "support/programfolder.h"
-#include "support/seams.h"
+#include "support/fetchlimits.h"
 #include "support/testsite.h"
 
 #include <QElapsedTimer>

@@ -6,6 +6,7 @@
 #include "startup/appstate.h"
 #include "support/fakebrowser.h"
 #include "support/programfolder.h"
+#include "support/messageboxes.h"
 #include "support/seams.h"
 #include "support/topwindows.h"
 #include "widgets/vbcheckbox.h"

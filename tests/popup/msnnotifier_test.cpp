@@ -4,7 +4,7 @@
 #include "popup/msnnotifier.h"
 #include "popup/popuprule.h"
 #include "support/fakebrowser.h"
-#include "support/seams.h"
+#include "support/messageboxes.h"
 #include "support/topwindows.h"
 #include "widgets/messagebox.h"
 

@@ -1,7 +1,7 @@
 // Message boxes as the member meets them: real boxes (nothing scripted) with Chinese buttons, and
 // a box whose parent window goes away while it is open.
 #include "startup/uilanguage.h"
-#include "support/seams.h"
+#include "support/messageboxes.h"
 #include "widgets/messagebox.h"
 
 #include <QAbstractButton>
