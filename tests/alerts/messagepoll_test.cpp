@@ -5,8 +5,8 @@
 #include "net/pagefetch.h"
 #include "startup/appstate.h"
 #include "startup/gbkcodec.h"
-#include "support/programfolder.h"
 #include "support/fetchlimits.h"
+#include "support/programfolder.h"
 #include "support/testsite.h"
 
 #include <QElapsedTimer>
