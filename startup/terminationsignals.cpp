@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <iterator>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -15,6 +16,8 @@ constexpr int kSignals[] = {SIGTERM, SIGHUP, SIGINT};
 
 // Both ends of the pipe; one object at a time owns them.
 int g_fds[2] = {-1, -1};
+// What each signal did before, put back at the end.
+struct sigaction g_previous[std::size(kSignals)];
 
 extern "C" void onSignal(int signalNumber)
 {
@@ -44,16 +47,21 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int s : kSignals)
-        ::sigaction(s, &action, nullptr);
+    for (size_t i = 0; i < std::size(kSignals); ++i) {
+        ::sigaction(kSignals[i], nullptr, &g_previous[i]);
+        // A signal ignored from the start stays ignored: started with nohup, the program
+        // outlives its terminal as asked.
+        if (g_previous[i].sa_handler != SIG_IGN)
+            ::sigaction(kSignals[i], &action, nullptr);
+    }
 }
 
 TerminationSignals::~TerminationSignals()
 {
     if (!notifier_)
         return;
-    for (int s : kSignals)
-        ::signal(s, SIG_DFL);
+    for (size_t i = 0; i < std::size(kSignals); ++i)
+        ::sigaction(kSignals[i], &g_previous[i], nullptr);
     delete notifier_;
     ::close(g_fds[0]);
     ::close(g_fds[1]);

@@ -24,3 +24,23 @@ TEST(TerminationSignals, eachEndRequestArrivesOnTheEventLoopWhileTheObjectLives)
         EXPECT_EQ(now.sa_handler, SIG_DFL) << "signal " << s;
     }
 }
+
+TEST(TerminationSignals, aSignalIgnoredFromTheStartStaysIgnored)
+{
+    // Started with nohup: the lost terminal must not end the program.
+    ASSERT_NE(::signal(SIGHUP, SIG_IGN), SIG_ERR);
+    QList<int> received;
+    {
+        TerminationSignals endRequests;
+        QObject::connect(&endRequests, &TerminationSignals::received,
+                         [&](int s) { received << s; });
+        ASSERT_EQ(::raise(SIGHUP), 0);
+        ASSERT_EQ(::raise(SIGTERM), 0);
+        EXPECT_TRUE(waitFor([&] { return received.size() == 1; }, 5000));
+    }
+    EXPECT_EQ(received, QList<int>{SIGTERM});
+    struct sigaction now = {};
+    ASSERT_EQ(::sigaction(SIGHUP, nullptr, &now), 0);
+    EXPECT_EQ(now.sa_handler, SIG_IGN);
+    ::signal(SIGHUP, SIG_DFL);
+}
