@@ -242,6 +242,8 @@ void Form2::Form_Click()
         *answered = true;
         finish(loaded);
     };
-    QTimer::singleShot(clickWaitMs_, this, [once] { once(false); });
+    // Not tied to this popup: a later notice may close it meanwhile, and the main window still
+    // comes back when the wait is over.
+    QTimer::singleShot(clickWaitMs_, QCoreApplication::instance(), [once] { once(false); });
     mainBrowser_->setFrameLocation(3, ZiUrlTxT_->text(), once);
 }
