@@ -8,7 +8,6 @@
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkCookieJar>
-#include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
@@ -27,12 +26,8 @@ FetchLimits& limitsInUse()
 QNetworkAccessManager* manager()
 {
     static QPointer<QNetworkAccessManager> nam;
-    if (!nam) {
-        // The desktop's proxy, as the browser engine takes it: the environment's http_proxy,
-        // https_proxy and no_proxy, or the desktop's own settings (the system's on Windows).
-        QNetworkProxyFactory::setUseSystemConfiguration(true);
+    if (!nam)
         nam = new QNetworkAccessManager(QCoreApplication::instance());
-    }
     return nam;
 }
 

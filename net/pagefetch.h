@@ -1,7 +1,8 @@
 #pragma once
 // One HTTP GET of a service page, decoded in a named character set ("GB2312" reads as GBK).
-// While it waits the user interface keeps processing its events. Requests go through the
-// desktop's proxy, with the browser's cookies once the browser profile shares them.
+// While it waits the user interface keeps processing its events. Requests carry the browser's
+// cookies once the browser profile shares them, and take the proxy the program sets (main: the
+// desktop's).
 #include <QByteArray>
 #include <QString>
 #include <optional>

@@ -10,6 +10,7 @@
 #include "widgets/messagebox.h"
 
 #include <QApplication>
+#include <QNetworkProxyFactory>
 #include <cstdlib>
 
 namespace
@@ -50,6 +51,10 @@ int main(int argc, char* argv[])
     int qtArgc = 1;
     QApplication app(qtArgc, qtArgv);
     UiLanguage::install(app);
+    // The browser engine and the page fetch follow the desktop's proxy, by one rule set before
+    // the first request: on Linux the environment's http_proxy, https_proxy and no_proxy, or the
+    // desktop's own settings; on Windows the system's.
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
     // The main window hides itself into the tray; the program ends only when it says so.
     app.setQuitOnLastWindowClosed(false);
 
