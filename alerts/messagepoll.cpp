@@ -102,8 +102,9 @@ bool MessagePoll::deliver(const QList<ListCompare::Announcement>& announcements)
     QPointer<MessagePoll> self(this);
     const QString dir = AppDir();
     for (const ListCompare::Announcement& a : announcements) {
+        // Each step runs whatever became of the one before: a popup that could not open still
+        // has its sound, and the next rows still come.
         if (a.notice)
-            // A popup that fails is left out; its sound and the next rows still come.
             host_.ShowMsn(a.notice->ZuName, a.notice->Ziname, a.notice->ZiUrl);
         if (!self)
             return false;

@@ -12,8 +12,7 @@ public:
     virtual int shengyinState() = 0; // sound master switch
     // State of a category box of Dialog1 by name ("zvzc", ...); loads the dialog hidden.
     virtual int categoryState(const QString& boxName) = 0;
-    // False when the popup could not be opened; the poll goes on with the next step either way.
-    virtual bool ShowMsn(const QString& ZuName, const QString& Ziname, const QString& ZiUrl) = 0;
+    virtual void ShowMsn(const QString& ZuName, const QString& Ziname, const QString& ZiUrl) = 0;
     virtual void PlayWavFile(const QString& strFileName, int PlayCount, int JianGe) = 0;
     // The running-time limit: end the process at once, no unload events.
     virtual void endProgram() = 0;

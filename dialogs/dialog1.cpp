@@ -4,6 +4,7 @@
 #include "startup/categories.h"
 #include "startup/settings.h"
 #include "startup/twips.h"
+#include "widgets/designplace.h"
 #include "widgets/vbcheckbox.h"
 
 #include <QCloseEvent>
@@ -19,14 +20,6 @@ Dialog1* g_instance = nullptr;
 constexpr std::array<const char*, 8> kTabOrder{"zvzc", "jncz", "zvzb", "zvgs",
                                                "jdkb", "jgmh", "smnc", "tckb"};
 
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setGeometry(geometry);
-    return label;
-}
-
 } // namespace
 
 Dialog1::Dialog1(QWidget* parent) : QDialog(parent)
@@ -41,26 +34,24 @@ Dialog1::Dialog1(QWidget* parent) : QDialog(parent)
     setFixedSize(Twips::toPixels(5175), Twips::toPixels(1935));
     setSizeGripEnabled(false);
 
-    makeLabel(this, "Label2", QStringLiteral("vu系列："), Twips::rect(0, 0, 1455, 255));
-    makeLabel(this, "Label1", QStringLiteral("Zelvar题材系列："), Twips::rect(0, 720, 1695, 255));
+    placeControl(new QLabel(QStringLiteral("vu系列："), this), "Label2", 0, 0, 1455, 255);
+    placeControl(new QLabel(QStringLiteral("Zelvar题材系列："), this), "Label1", 0, 720, 1695, 255);
 
     for (size_t i = 0; i < Categories.size(); ++i) {
         const Category& d = Categories[i];
         auto* b = new VbCheckBox(QString::fromUtf8(d.caption), this);
-        b->setObjectName(QLatin1String(d.box));
-        b->setGeometry(Twips::rect(d.left, d.top, 1215, 375));
+        placeControl(b, d.box, d.left, d.top, 1215, 375);
         b->setValue(d.designState);
-        connect(b, &QCheckBox::stateChanged, this, [this, b]() { box_Click(b); });
+        connect(b, &QCheckBox::stateChanged, this, [this, i]() { box_Click(i); });
         boxes_[i] = b;
     }
 
     OKButton = new QPushButton(QStringLiteral("关闭"), this);
-    OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setGeometry(Twips::rect(3360, 1440, 1695, 375));
+    placeControl(OKButton, "OKButton", 3360, 1440, 1695, 375);
     connect(OKButton, &QPushButton::clicked, this, &Dialog1::OKButton_Click);
 
-    makeLabel(this, "Label3", QStringLiteral("注:勾选上的就提醒，反之不提醒。"),
-              Twips::rect(240, 1560, 2775, 255));
+    placeControl(new QLabel(QStringLiteral("注:勾选上的就提醒，反之不提醒。"), this), "Label3", 240,
+                 1560, 2775, 255);
 
     QWidget* previous = OKButton;
     for (const char* name : kTabOrder) {
@@ -107,19 +98,17 @@ void Dialog1::unload()
 void Dialog1::Form_Load()
 {
     // A stored state that is not a whole-text number, or not 0, 1 or 2, leaves the box as designed.
-    for (VbCheckBox* b : boxes_) {
-        const QString text = ReadIni(Setting::ConfigSection, b->objectName(), ConfigPath());
-        if (text.isEmpty())
-            continue;
-        if (const std::optional<int> state = BoxState::fromIni(text))
-            b->setValue(*state);
+    for (size_t i = 0; i < Categories.size(); ++i) {
+        if (const std::optional<int> state =
+                BoxState::fromIni(ReadIni(Setting::category(Categories[i].box))))
+            boxes_[i]->setValue(*state);
     }
     // Always on top: already part of the window flags set at construction.
 }
 
-void Dialog1::box_Click(VbCheckBox* b)
+void Dialog1::box_Click(size_t index)
 {
-    WriteIni(Setting::ConfigSection, b->objectName(), QString::number(b->value()), ConfigPath());
+    WriteIni(Setting::category(Categories[index].box), QString::number(boxes_[index]->value()));
 }
 
 VbCheckBox* Dialog1::box(const QString& name) const

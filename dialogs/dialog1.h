@@ -42,7 +42,8 @@ private slots:
 private:
     explicit Dialog1(QWidget* parent = nullptr);
     void Form_Load();
-    void box_Click(VbCheckBox* box);
+    // The box of Categories[index] changed.
+    void box_Click(size_t index);
     VbCheckBox* box(const QString& name) const;
     std::array<VbCheckBox*, 8> boxes_{};
     QPushButton* OKButton = nullptr;

@@ -4,6 +4,7 @@
 #include "startup/appstate.h"
 #include "startup/settings.h"
 #include "startup/twips.h"
+#include "widgets/designplace.h"
 #include "widgets/messagebox.h"
 
 #include <QCloseEvent>
@@ -16,13 +17,6 @@
 namespace
 {
 Form3* g_instance = nullptr;
-
-// A control at its design-time place in twips, under its design name.
-void place(QWidget* w, const char* name, int left, int top, int width, int height)
-{
-    w->setObjectName(QLatin1String(name));
-    w->setGeometry(Twips::rect(left, top, width, height));
-}
 
 QString programName()
 {
@@ -46,11 +40,11 @@ Form3::Form3(Browser* mainBrowser)
     setWindowTitle(QStringLiteral("保存密码"));
     resize(Twips::toPixels(3675), Twips::toPixels(2340));
 
-    place(new QLabel(QStringLiteral("用户名："), this), "Label1", 360, 480, 735, 255);
-    place(new QLabel(QStringLiteral("密  码："), this), "Label2", 360, 1080, 735, 255);
-    place(Text1_, "Text1", 1200, 360, 1935, 375);
-    place(Text2_, "Text2", 1200, 960, 1935, 375);
-    place(Command1_, "Command1", 480, 1680, 2655, 435);
+    placeControl(new QLabel(QStringLiteral("用户名："), this), "Label1", 360, 480, 735, 255);
+    placeControl(new QLabel(QStringLiteral("密  码："), this), "Label2", 360, 1080, 735, 255);
+    placeControl(Text1_, "Text1", 1200, 360, 1935, 375);
+    placeControl(Text2_, "Text2", 1200, 960, 1935, 375);
+    placeControl(Command1_, "Command1", 480, 1680, 2655, 435);
     // The password is shown as typed.
     Text2_->setEchoMode(QLineEdit::Normal);
     setTabOrder(Text1_, Text2_);

@@ -19,6 +19,7 @@
 #include "startup/trace.h"
 #include "startup/twips.h"
 #include "widgets/appicon.h"
+#include "widgets/designplace.h"
 #include "widgets/messagebox.h"
 #include "widgets/vbcheckbox.h"
 
@@ -41,11 +42,10 @@ namespace
 // that height.
 void place(QWidget* w, const char* name, int left, int top, int width, int height)
 {
-    w->setObjectName(QLatin1String(name));
-    const int h = Twips::toPixels(height);
+    placeControl(w, name, left, top, width, height);
+    const int h = w->height();
     const int needed = std::max(h, w->sizeHint().height());
-    const int y = Twips::toPixels(top) - (needed - h) / 2;
-    w->setGeometry(Twips::toPixels(left), std::max(0, y), Twips::toPixels(width), needed);
+    w->setGeometry(w->x(), std::max(0, w->y() - (needed - h) / 2), w->width(), needed);
 }
 
 void moveLeft(QWidget* w, int leftTwips)
@@ -286,7 +286,9 @@ void Form1::Form_Resize()
         // Asked once for each size the window system reports, not again when it reports the
         // same size anew. A window manager that refuses the size (a tiling one, a screen smaller
         // than the minimum) may first grant it and then put its own size back; asking again on
-        // every such answer would trade sizes with it for ever.
+        // every such answer would trade sizes with it for ever. The price: a member who drags
+        // the window to exactly the size it was last raised from keeps that size, until the
+        // program sets a size itself again.
         if (!clamping_ && outerPx != clampAskedFor_) {
             clampAskedFor_ = outerPx;
             // The resize reports the asked size at once, before the window manager answers.
@@ -490,10 +492,9 @@ int Form1::categoryState(const QString& boxName)
     return Dialog1::instance()->boxState(boxName);
 }
 
-bool Form1::ShowMsn(const QString& ZuName, const QString& Ziname, const QString& ZiUrl)
+void Form1::ShowMsn(const QString& ZuName, const QString& Ziname, const QString& ZiUrl)
 {
     msn_->ShowMsn(ZuName, Ziname, ZiUrl);
-    return true;
 }
 
 void Form1::PlayWavFile(const QString& strFileName, int PlayCount, int JianGe)

@@ -33,7 +33,7 @@ public:
     int check2State() override;
     int shengyinState() override;
     int categoryState(const QString& boxName) override;
-    bool ShowMsn(const QString& ZuName, const QString& Ziname, const QString& ZiUrl) override;
+    void ShowMsn(const QString& ZuName, const QString& Ziname, const QString& ZiUrl) override;
     void PlayWavFile(const QString& strFileName, int PlayCount, int JianGe) override;
     void endProgram() override;
 

@@ -166,13 +166,6 @@ std::optional<QString> PageScripts::consoleReportText(const QString& message, co
     return message.mid(token.size() + 1);
 }
 
-std::optional<FrameReport> PageScripts::parseConsoleReport(const QString& message,
-                                                           const QString& token)
-{
-    const std::optional<QString> text = consoleReportText(message, token);
-    return text ? parseReport(*text) : std::nullopt;
-}
-
 bool PageScripts::isScriptUrl(const QString& url)
 {
     QString s;

@@ -45,9 +45,6 @@ public:
     static std::optional<FrameReport> parseReport(const QString& json);
     // A console message's report text: what follows the token and a blank, when it starts so.
     static std::optional<QString> consoleReportText(const QString& message, const QString& token);
-    // A console message: a report only when it starts with token and a blank.
-    static std::optional<FrameReport> parseConsoleReport(const QString& message,
-                                                         const QString& token);
 
     // True for a "javascript:" address as the engine's URL parser would read it (leading
     // blanks and control characters skipped, tabs and line breaks ignored, any letter case).

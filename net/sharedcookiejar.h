@@ -1,8 +1,8 @@
 #pragma once
-// The page fetch's cookies, kept the same as the browser engine's both ways, as the original
-// platform's HTTP request object shared its cookies with the browser control: cookies the member
-// page set (the member's session among them) go out with the message list requests, and cookies
-// a list answer sets reach the pages. Kept in memory only, as the engine's profile keeps them.
+// The page fetch's cookies, kept the same as the browser engine's both ways, so that the polls go
+// out as the member's own requests: cookies the member page set (the member's session among
+// them) go out with the message list requests, and cookies a list answer sets reach the pages.
+// Kept in memory only, as the engine's profile keeps them.
 #include <QNetworkCookieJar>
 #include <QPointer>
 

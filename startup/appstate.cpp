@@ -14,7 +14,8 @@ QStringList serviceHosts()
 {
     QStringList hosts;
     for (const QString& line : ServerLines) {
-        const QString host = QUrl(line).host().toLower();
+        // In ASCII (punycode), as pages report their host names.
+        const QString host = QUrl(line).host(QUrl::EncodeUnicode).toLower();
         if (!host.isEmpty() && !hosts.contains(host))
             hosts << host;
     }

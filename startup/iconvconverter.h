@@ -26,7 +26,7 @@ public:
     IconvConverter(const IconvConverter&) = delete;
     IconvConverter& operator=(const IconvConverter&) = delete;
 
-    // False when iconv knows one of the two names.
+    // False when iconv does not know one of the two names.
     bool ok() const;
     QByteArray convert(QByteArrayView input, const InvalidRule& onInvalid);
 

@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSessionManager>
 #include <QUrl>
 
 namespace
@@ -268,16 +267,11 @@ TEST_F(Form1Test, sessionEndClosesWindowsAndEnds)
 
 TEST_F(Form1Test, sessionCheckpointWithoutLogoutChangesNothing)
 {
+    // The session manager saves the session now and then without ending it (commitDataRequest);
+    // only its "die", the application quitting (above), ends the program. Nothing of the main
+    // window listens to a checkpoint. (A test cannot make a real session manager to send one.)
     Form1* f = load();
-    f->show();
-    // The session manager saves the session now and then without ending it; only its "die"
-    // (the application quitting, above) ends the program. The manager is never looked at.
-    alignas(QSessionManager) unsigned char manager[sizeof(QSessionManager)] = {};
-    emit qApp->commitDataRequest(*reinterpret_cast<QSessionManager*>(manager));
-    FakeBrowser::settle();
-    EXPECT_EQ(ends.count, 0);
-    EXPECT_TRUE(f->isVisible());
-    EXPECT_TRUE(trayIcon()->isVisible());
+    EXPECT_FALSE(QObject::disconnect(qApp, &QGuiApplication::commitDataRequest, f, nullptr));
 }
 
 TEST_F(Form1Test, runningTimeLimitEndsTheProgram)

@@ -73,8 +73,13 @@ protected:
     QSystemTrayIcon* trayIcon() const { return form->findChild<QSystemTrayIcon*>(); }
     QAction* menuItem(const char* name) const { return control<QAction>(name); }
     QTimer* timer(const char* name) const { return control<QTimer>(name); }
-    // The login details window when it is open, and a control of a window by its design name.
-    static Form3* form3() { return topWindows<Form3>(true).value(0); }
+    // The login details window while it is loaded (a closed one is unloaded: deleted once the
+    // event loop comes round), and a control of a window by its design name.
+    static Form3* form3()
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return topWindows<Form3>().value(0);
+    }
     template <typename T> static T* childOf(QWidget* window, const char* name)
     {
         T* c = window ? window->findChild<T*>(QLatin1String(name)) : nullptr;

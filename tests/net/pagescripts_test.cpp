@@ -104,15 +104,17 @@ TEST(ParseReport, malformedReports_areRejected)
         EXPECT_FALSE(PageScripts::parseReport(QString::fromUtf8(text))) << text;
 }
 
-TEST(ParseConsoleReport, onlyMessagesCarryingTheTokenCount)
+TEST(ConsoleReport, onlyMessagesCarryingTheTokenCount)
 {
     const QString token = QStringLiteral("zvbT0KEN");
     const QString report = QStringLiteral(R"({"k":"load","d":"7","u":"http://h/","t":false})");
-    EXPECT_TRUE(PageScripts::parseConsoleReport(token + QLatin1Char(' ') + report, token));
-    EXPECT_FALSE(PageScripts::parseConsoleReport(report, token));
-    EXPECT_FALSE(PageScripts::parseConsoleReport(token + report, token));
-    EXPECT_FALSE(PageScripts::parseConsoleReport(QStringLiteral("zvbT0KEM ") + report, token));
-    EXPECT_FALSE(PageScripts::parseConsoleReport(QLatin1Char(' ') + report, QString()));
+    const auto text = PageScripts::consoleReportText(token + QLatin1Char(' ') + report, token);
+    EXPECT_EQ(text, std::optional<QString>(report));
+    EXPECT_TRUE(text && PageScripts::parseReport(*text));
+    EXPECT_FALSE(PageScripts::consoleReportText(report, token));
+    EXPECT_FALSE(PageScripts::consoleReportText(token + report, token));
+    EXPECT_FALSE(PageScripts::consoleReportText(QStringLiteral("zvbT0KEM ") + report, token));
+    EXPECT_FALSE(PageScripts::consoleReportText(QLatin1Char(' ') + report, QString()));
 }
 
 TEST(IsScriptUrl, readsTheSchemeAsTheEngineWould)
