@@ -10,16 +10,6 @@
 #include <QRadioButton>
 #include <QUrl>
 
-namespace
-{
-QList<FakeElement> loginForm()
-{
-    return {
-        {QStringLiteral("INPUT"), QStringLiteral("text"), QStringLiteral("UserName"), {}},
-        {QStringLiteral("input"), QStringLiteral("password"), QStringLiteral("UserPassword"), {}}};
-}
-} // namespace
-
 struct GateCase {
     const char* name;
     const char* mimaStored; // "" for no settings file

@@ -89,6 +89,16 @@ protected:
 
     FakeBrowser* page() const { return factory.made.isEmpty() ? nullptr : factory.made.first(); }
 
+    // The member page's login form in the fourth frame (tags as pages write them, any case).
+    static QList<FakeElement> loginForm()
+    {
+        return {{QStringLiteral("INPUT"), QStringLiteral("text"), QStringLiteral("UserName"), {}},
+                {QStringLiteral("input"),
+                 QStringLiteral("password"),
+                 QStringLiteral("UserPassword"),
+                 {}}};
+    }
+
     QString memberPage(int line) const
     {
         return mod_Main::ServerLines[line] + QStringLiteral("/nc/i88-62.asp");

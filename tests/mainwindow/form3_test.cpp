@@ -6,16 +6,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace
-{
-QList<FakeElement> loginForm()
-{
-    return {
-        {QStringLiteral("INPUT"), QStringLiteral("text"), QStringLiteral("UserName"), {}},
-        {QStringLiteral("INPUT"), QStringLiteral("password"), QStringLiteral("UserPassword"), {}}};
-}
-} // namespace
-
 class Form3Test : public Form1Test
 {
 protected:
