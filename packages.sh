@@ -2,18 +2,20 @@
 # by ./run and bench/run.
 
 # Building and running the program: compiler and build tools, Qt 6 (with WebEngine, multimedia,
-# SVG and Qt's own Chinese translations), the HTTP library of the development service, GoogleTest,
-# and a font for the Chinese captions.
+# SVG and Qt's own Chinese translations), the X client library the windows read their frames
+# with, the HTTP library of the development service, GoogleTest, and a font for the Chinese
+# captions.
 BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-webengine-dev qt6-webchannel-dev
-  qt6-multimedia-dev libqt6webenginecore6-bin qt6-qpa-plugins qt6-svg-dev libcpp-httplib-dev
-  libgtest-dev fonts-wqy-microhei qt6-translations-l10n)
-# The tests: the headless desktop the end-to-end tests run in (X server, window manager, tray
-# host, sound server with its command-line client, input and window tools, screenshots, the X
-# client library the harness reads windows with, a private session bus for a StatusNotifier
-# tray), the validator the desktop entries are checked with, and the formatter the sources are
-# checked with.
-TEST_PACKAGES=(xvfb xauth openbox wmctrl trayer pulseaudio pulseaudio-utils xdotool x11-utils
-  imagemagick libxcb1-dev dbus-daemon desktop-file-utils clang-format)
+  qt6-multimedia-dev libqt6webenginecore6-bin qt6-qpa-plugins qt6-svg-dev libxcb1-dev
+  libcpp-httplib-dev libgtest-dev fonts-wqy-microhei qt6-translations-l10n)
+# The tests: the headless desktop the end-to-end tests run in (X server, window managers: openbox,
+# GNOME's mutter, KDE's KWin with its Breeze decoration; tray host, sound server with its
+# command-line client, input and window tools, screenshots, the X client library the harness
+# reads windows with, a private session bus for a StatusNotifier tray and for mutter and KWin),
+# the validator the desktop entries are checked with, and the formatter the sources are checked
+# with.
+TEST_PACKAGES=(xvfb xauth openbox mutter kwin-x11 breeze wmctrl trayer pulseaudio pulseaudio-utils
+  xdotool x11-utils imagemagick libxcb1-dev dbus-daemon desktop-file-utils clang-format)
 # The sanitizer and fuzzing tree is built with clang and its runtime libraries (libFuzzer among
 # them).
 SANITIZER_PACKAGES=(clang libclang-rt-14-dev)

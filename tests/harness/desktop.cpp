@@ -40,6 +40,21 @@ QString findTool(const QString& name)
 
 } // namespace
 
+const char* toString(WindowManager wm)
+{
+    switch (wm) {
+    case WindowManager::None:
+        return "none";
+    case WindowManager::Openbox:
+        return "openbox";
+    case WindowManager::Mutter:
+        return "mutter";
+    case WindowManager::KWin:
+        return "kwin";
+    }
+    return "?";
+}
+
 Desktop& Desktop::instance()
 {
     return instance(Options{});
@@ -59,7 +74,12 @@ Desktop& Desktop::instance(const Options& options)
     return *desktop;
 }
 
-Desktop::Desktop(const Options& options) : options_(options) {}
+Desktop::Desktop(const Options& options) : options_(options)
+{
+    if (options_.windowManager == WindowManager::Mutter ||
+        options_.windowManager == WindowManager::KWin)
+        options_.sessionBus = true;
+}
 
 Desktop::~Desktop()
 {
@@ -88,13 +108,19 @@ bool Desktop::start()
 
     if (!startX())
         return false;
-    if (options_.windowManager && !startWindowManager())
+    // The session bus comes before the window managers that talk on it.
+    if (options_.sessionBus && !startSessionBus())
+        return false;
+    // The panel is there before the window manager, which takes it in as it starts.
+    if (options_.topPanel > 0 && !x_->createTopPanel(options_.topPanel))
+        return fail(QStringLiteral("cannot make the top panel"));
+    if (options_.windowManager != WindowManager::None && !startWindowManager())
+        return false;
+    if (options_.topPanel > 0 && !waitForTopPanel())
         return false;
     if (options_.tray && !startTray())
         return false;
     if (options_.sound && !startSound())
-        return false;
-    if (options_.sessionBus && !startSessionBus())
         return false;
     started_ = true;
     return true;
@@ -137,21 +163,71 @@ bool Desktop::startX()
 
 bool Desktop::startWindowManager()
 {
-    const QString openbox = findTool(QStringLiteral("openbox"));
-    if (openbox.isEmpty())
-        return fail(QStringLiteral("openbox is not installed (package openbox)"));
-    wm_ = std::make_unique<ManagedProcess>(QStringLiteral("openbox"),
-                                           dir_->filePath(QStringLiteral("openbox.log")));
-    if (!wm_->start(openbox, {QStringLiteral("--sm-disable")}, environment()))
+    struct Choice {
+        const char* tool;
+        const char* package;
+        QStringList args;
+    };
+    Choice c;
+    const QProcessEnvironment env = environment();
+    switch (options_.windowManager) {
+    case WindowManager::Mutter:
+        c = {
+            "mutter",
+            "mutter",
+            {QStringLiteral("--x11"), QStringLiteral("--replace"), QStringLiteral("--sm-disable")}};
+        break;
+    case WindowManager::KWin:
+        // Compositing, as on a Plasma desktop (here with the software renderer): KWin then
+        // builds a window's frame in steps that a program can catch half-done.
+        c = {"kwin_x11", "kwin-x11 and breeze", {QStringLiteral("--replace")}};
+        break;
+    default:
+        c = {"openbox", "openbox", {QStringLiteral("--sm-disable")}};
+        break;
+    }
+    const QString name = QString::fromLatin1(c.tool);
+    const QString path = findTool(name);
+    if (path.isEmpty())
+        return fail(QStringLiteral("%1 is not installed (package %2)")
+                        .arg(name, QString::fromLatin1(c.package)));
+    wm_ = std::make_unique<ManagedProcess>(name, dir_->filePath(name + QStringLiteral(".log")));
+    if (!wm_->start(path, c.args, env))
         return fail(wm_->error());
+    // Up once it has announced itself and says which parts of the specification it supports
+    // (mutter and KWin set their check window a moment before they manage windows).
     const bool up = waitUntil(
         [&] {
             const QList<quint32> check = x_->property32(x_->root(), "_NET_SUPPORTING_WM_CHECK");
-            return (!check.isEmpty() && x_->exists(check.first())) || !wm_->running();
+            return (!check.isEmpty() && x_->exists(check.first()) &&
+                    !x_->property32(x_->root(), "_NET_SUPPORTED").isEmpty()) ||
+                   !wm_->running();
+        },
+        20000);
+    if (!up || !wm_->running())
+        return fail(QStringLiteral("%1 did not take the screen:\n").arg(name) + wm_->logTail());
+    return true;
+}
+
+bool Desktop::waitForTopPanel()
+{
+    if (options_.windowManager == WindowManager::None)
+        return true;
+    // The window manager takes the panel's strut off its work area.
+    const bool known = waitUntil(
+        [&] {
+            const QList<quint32> area = x_->property32(x_->root(), "_NET_WORKAREA");
+            return area.size() >= 4 && int(area[1]) >= options_.topPanel;
         },
         10000);
-    if (!up || !wm_->running())
-        return fail(QStringLiteral("openbox did not take the screen:\n") + wm_->logTail());
+    if (!known) {
+        QStringList area;
+        for (quint32 v : x_->property32(x_->root(), "_NET_WORKAREA"))
+            area.append(QString::number(v));
+        return fail(QStringLiteral("the window manager did not leave room for the top panel "
+                                   "(work area %1)")
+                        .arg(area.join(QLatin1Char(','))));
+    }
     return true;
 }
 

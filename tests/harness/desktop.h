@@ -1,8 +1,8 @@
 #pragma once
 // A private headless desktop for the end-to-end tests: an X server (Xvfb), a window manager
-// (openbox), a tray host (trayer) and a sound server (PulseAudio) whose default sink is a null
-// sink, all in a private runtime folder. Every process it starts runs in its own process group
-// and dies with the test program, pass or fail.
+// (openbox by default; GNOME's mutter or KDE's KWin on request), a tray host (trayer) and a sound
+// server (PulseAudio) whose default sink is a null sink, all in a private runtime folder. Every
+// process it starts runs in its own process group and dies with the test program, pass or fail.
 #include <QByteArray>
 #include <QList>
 #include <QProcessEnvironment>
@@ -27,13 +27,20 @@ struct CommandResult {
     bool ok() const { return exitCode == 0; }
 };
 
+// The window managers the desktop can run. Mutter and KWin decorate windows with taller title
+// bars than openbox and keep windows inside the work area; both run on the private session bus.
+enum class WindowManager { None, Openbox, Mutter, KWin };
+const char* toString(WindowManager wm);
+
 struct DesktopOptions {
     bool tray = true;  // start trayer and wait for the system tray selection owner
     bool sound = true; // start PulseAudio with a null sink as the default sink
-    bool windowManager = true;
+    WindowManager windowManager = WindowManager::Openbox;
     // A private D-Bus session bus (no service activation): StatusNotifier trays live on it.
+    // Always there under mutter and KWin.
     bool sessionBus = false;
     QSize screen{1280, 800};
+    int topPanel = 0; // height of a panel along the top edge (a dock with a strut); 0: none
 };
 
 class Desktop
@@ -91,6 +98,7 @@ public:
 private:
     bool startX();
     bool startWindowManager();
+    bool waitForTopPanel();
     bool startTray();
     bool startSound();
     bool startSessionBus();

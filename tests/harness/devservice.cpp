@@ -376,4 +376,13 @@ std::optional<DevService::LogEntry> DevService::waitForPath(const QString& path,
     return waitForRequest([&](const LogEntry& e) { return e.path == path; }, timeoutMs);
 }
 
+QString messageListWithLine5(const QString& line5)
+{
+    QStringList rows;
+    for (int i = 0; i < 8; ++i)
+        rows << QStringLiteral("%1,旧标题%1,类别%1,/nc/show.asp?id=%1").arg(100 + i);
+    rows[5] = line5;
+    return rows.join(QStringLiteral("\r\n"));
+}
+
 } // namespace harness

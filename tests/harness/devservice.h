@@ -27,6 +27,10 @@ struct ListOptions {
     bool endless = false; // stream without end
 };
 
+// A message list of eight lines (ids 100 to 107 with old titles) whose sixth line, the one of
+// the 机构密函 category, is `line5`.
+QString messageListWithLine5(const QString& line5);
+
 // One request the service received.
 struct LogEntry {
     qint64 seq = 0;    // the service's running number of the request

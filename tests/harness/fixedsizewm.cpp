@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <map>
 #include <poll.h>
+#include <set>
 #include <xcb/xcb.h>
 
 namespace harness
@@ -56,11 +57,26 @@ int FixedSizeWindowManager::refusedResizes(quint64 window) const
     return refused_.value(window);
 }
 
+void FixedSizeWindowManager::setTiled(bool tiled, QSize floating)
+{
+    {
+        const std::lock_guard lock(mutex_);
+        floating_ = floating;
+    }
+    tiled_ = tiled;
+    relayout_ = true;
+}
+
 void FixedSizeWindowManager::run()
 {
     const auto place = [this](xcb_window_t w) {
-        const uint32_t values[] = {0, 0, static_cast<uint32_t>(size_.width()),
-                                   static_cast<uint32_t>(size_.height()), 0};
+        QSize size = size_;
+        if (!tiled_) {
+            const std::lock_guard lock(mutex_);
+            size = floating_;
+        }
+        const uint32_t values[] = {0, 0, static_cast<uint32_t>(size.width()),
+                                   static_cast<uint32_t>(size.height()), 0};
         xcb_configure_window(conn_, w,
                              XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
                                  XCB_CONFIG_WINDOW_HEIGHT | XCB_CONFIG_WINDOW_BORDER_WIDTH,
@@ -70,16 +86,22 @@ void FixedSizeWindowManager::run()
         notify.response_type = XCB_CONFIGURE_NOTIFY;
         notify.event = w;
         notify.window = w;
-        notify.width = static_cast<uint16_t>(size_.width());
-        notify.height = static_cast<uint16_t>(size_.height());
+        notify.width = static_cast<uint16_t>(size.width());
+        notify.height = static_cast<uint16_t>(size.height());
         xcb_send_event(conn_, 0, w, XCB_EVENT_MASK_STRUCTURE_NOTIFY,
                        reinterpret_cast<const char*>(&notify));
     };
     using clock = std::chrono::steady_clock;
     std::map<xcb_window_t, clock::time_point> snapBack;
+    std::set<xcb_window_t> managed;
     pollfd fd = {xcb_get_file_descriptor(conn_), POLLIN, 0};
     while (!stopping_ && !xcb_connection_has_error(conn_)) {
         ::poll(&fd, 1, 20);
+        if (relayout_.exchange(false)) {
+            snapBack.clear();
+            for (xcb_window_t w : managed)
+                place(w);
+        }
         for (auto it = snapBack.begin(); it != snapBack.end();) {
             if (clock::now() < it->second) {
                 ++it;
@@ -92,12 +114,20 @@ void FixedSizeWindowManager::run()
             switch (event->response_type & 0x7f) {
             case XCB_MAP_REQUEST: {
                 const auto* e = reinterpret_cast<xcb_map_request_event_t*>(event);
+                managed.insert(e->window);
                 place(e->window);
                 xcb_map_window(conn_, e->window);
                 break;
             }
             case XCB_CONFIGURE_REQUEST: {
                 const auto* e = reinterpret_cast<xcb_configure_request_event_t*>(event);
+                if (!tiled_) {
+                    // A floating window gets the size it asks for.
+                    const uint32_t asked[] = {e->width, e->height};
+                    xcb_configure_window(conn_, e->window,
+                                         XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, asked);
+                    break;
+                }
                 const bool resizes =
                     (e->value_mask & XCB_CONFIG_WINDOW_WIDTH && e->width != size_.width()) ||
                     (e->value_mask & XCB_CONFIG_WINDOW_HEIGHT && e->height != size_.height());

@@ -2,7 +2,9 @@
 // A window manager that keeps every window at the same fixed size, as a tiling window manager
 // does: a window that asks for another size gets it for a moment and is then put back, as the
 // manager's next layout pass would. It counts those requests, so that a test can see whether a
-// program keeps asking. Start it on a desktop made without a window manager.
+// program keeps asking. It can also let go of its windows for a while (untiled: every window gets
+// a floating size and any size it asks for) and take them back. Start it on a desktop made
+// without a window manager.
 #include <QHash>
 #include <QSize>
 #include <QString>
@@ -31,6 +33,10 @@ public:
     // Requests to give `window` a size other than the fixed one, refused so far.
     int refusedResizes(quint64 window) const;
 
+    // Untiled, every window is given `floating` and then whatever size it asks for; tiled
+    // again, every window goes back to the fixed size.
+    void setTiled(bool tiled, QSize floating = {});
+
 private:
     void run();
 
@@ -39,6 +45,9 @@ private:
     xcb_connection_t* conn_ = nullptr;
     std::thread thread_;
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> tiled_{true};
+    std::atomic<bool> relayout_{false};
+    QSize floating_; // guarded by mutex_
     mutable std::mutex mutex_;
     QHash<quint64, int> refused_;
 };

@@ -244,6 +244,15 @@ WindowGeometry geometry(WindowId id)
     const auto w = static_cast<quint32>(id);
     WindowGeometry g;
     g.client = x.rootGeometry(w);
+    // What the member sees of the frame is what the window manager says it drew
+    // (_NET_FRAME_EXTENTS: left, right, top, bottom); the frame window itself may be larger
+    // (mutter's holds invisible resize borders).
+    const QList<quint32> extents = x.property32(w, "_NET_FRAME_EXTENTS");
+    if (extents.size() == 4 && !g.client.isEmpty()) {
+        g.outer =
+            g.client.adjusted(-int(extents[0]), -int(extents[2]), int(extents[1]), int(extents[3]));
+        return g;
+    }
     g.outer = x.rootGeometry(frameOf(x, w));
     if (g.outer.isEmpty())
         g.outer = g.client;

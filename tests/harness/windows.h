@@ -17,7 +17,7 @@ class Desktop;
 using WindowId = quint64;
 
 struct WindowGeometry {
-    QRect outer;  // with the window manager's frame, screen coordinates
+    QRect outer;  // with the frame the window manager drew around it, screen coordinates
     QRect client; // the window's own area, screen coordinates
 };
 

@@ -79,7 +79,7 @@ QByteArray XConnection::property(quint32 window, const char* name, quint32* type
     if (format)
         *format = r->format;
     return QByteArray(static_cast<const char*>(xcb_get_property_value(r.p)),
-                      xcb_get_property_value_length(r.p) * (r->format / 8));
+                      xcb_get_property_value_length(r.p)); // in bytes
 }
 
 QList<quint32> XConnection::property32(quint32 window, const char* name)
@@ -115,6 +115,35 @@ QString XConnection::wmClass(quint32 window)
     if (bytes.endsWith('\0'))
         bytes.chop(1);
     return QString::fromLatin1(bytes).replace(QLatin1Char('\0'), QLatin1Char(','));
+}
+
+quint32 XConnection::createTopPanel(int height)
+{
+    if (!conn_)
+        return 0;
+    const xcb_window_t w = xcb_generate_id(conn_);
+    const uint32_t values[] = {0x303030u};
+    xcb_create_window(conn_, XCB_COPY_FROM_PARENT, w, root_, 0, 0,
+                      static_cast<uint16_t>(screen_.width()), static_cast<uint16_t>(height), 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL,
+                      values);
+    const auto set32 = [&](const char* name, const char* type, std::vector<uint32_t> data) {
+        xcb_change_property(conn_, XCB_PROP_MODE_REPLACE, w, atom(name), atom(type), 32,
+                            static_cast<uint32_t>(data.size()), data.data());
+    };
+    set32("_NET_WM_WINDOW_TYPE", "ATOM", {atom("_NET_WM_WINDOW_TYPE_DOCK")});
+    const auto h = static_cast<uint32_t>(height);
+    const auto right = static_cast<uint32_t>(screen_.width() - 1);
+    // left, right, top, bottom, then the start and end of each edge's strut.
+    set32("_NET_WM_STRUT_PARTIAL", "CARDINAL", {0, 0, h, 0, 0, 0, 0, 0, 0, right, 0, 0});
+    set32("_NET_WM_STRUT", "CARDINAL", {0, 0, h, 0});
+    set32("_NET_WM_DESKTOP", "CARDINAL", {0xFFFFFFFFu});
+    const char name[] = "zv-panel";
+    xcb_change_property(conn_, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        sizeof name - 1, name);
+    xcb_map_window(conn_, w);
+    xcb_flush(conn_);
+    return w;
 }
 
 QList<quint32> XConnection::children(quint32 window)

@@ -52,6 +52,11 @@ public:
                        bool toRootWithRedirect = true);
     void flush();
 
+    // Maps a panel along the top edge of the screen, `height` pixels high: a dock window with a
+    // strut, as a desktop's top bar is, so that window managers keep windows below it. It lives
+    // as long as this connection.
+    quint32 createTopPanel(int height);
+
     // Binds every character of text outside ASCII to a spare key of the keyboard map (a key with
     // no symbols), unless one is bound already; returns how many keys it bound, -1 when it ran
     // out of spare keys. xdotool types a character missing from the map by remapping a key for it
