@@ -6,6 +6,7 @@
 #include "startup/twips.h"
 #include "widgets/designplace.h"
 #include "widgets/messagebox.h"
+#include "widgets/windowframe.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -34,7 +35,8 @@ void Form3::showForm(Browser* mainBrowser)
 Form3::Form3(Browser* mainBrowser)
     : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint), mainBrowser_(mainBrowser),
       Text1_(new QLineEdit(this)), Text2_(new QLineEdit(this)),
-      Command1_(new QPushButton(QStringLiteral("保存密码"), this))
+      Command1_(new QPushButton(QStringLiteral("保存密码"), this)),
+      frameWatch_(new FrameWatch(this, 3000))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("保存密码"));
@@ -51,11 +53,31 @@ Form3::Form3(Browser* mainBrowser)
     setTabOrder(Text2_, Command1_);
     connect(Command1_, &QPushButton::clicked, this, &Form3::Command1_Click);
 
-    if (QScreen* s = QGuiApplication::primaryScreen()) {
-        const QRect scr = s->geometry();
-        move(scr.x() + (scr.width() - width()) / 2, scr.y() + (scr.height() - height()) / 2);
-    }
+    centreOnScreen();
+    // Centred again by its own frame once the window manager has drawn it.
+    connect(frameWatch_, &FrameWatch::settled, this, &Form3::centreOnScreen);
     Form_Load();
+}
+
+void Form3::centreOnScreen()
+{
+    const QScreen* s = QGuiApplication::primaryScreen();
+    if (!s)
+        return;
+    // The whole window, frame included, in the middle of the screen.
+    const QRect scr = s->geometry();
+    const QMargins frame = WindowFrame::expected(this).value_or(QMargins());
+    const QSize outer = size().grownBy(frame);
+    WindowFrame::moveOuterTo(this,
+                             QPoint(scr.x() + (scr.width() - outer.width()) / 2,
+                                    scr.y() + (scr.height() - outer.height()) / 2),
+                             frame);
+}
+
+void Form3::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    frameWatch_->start();
 }
 
 Form3::~Form3()

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class Browser;
+class FrameWatch;
 class QLineEdit;
 class QPushButton;
 
@@ -22,13 +23,16 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     explicit Form3(Browser* mainBrowser);
     void Form_Load();
+    void centreOnScreen();
 
     QPointer<Browser> mainBrowser_;
     QLineEdit* Text1_;
     QLineEdit* Text2_;
     QPushButton* Command1_;
+    FrameWatch* frameWatch_;
 };

@@ -4,6 +4,7 @@
 #include "net/browser.h"
 #include "net/urlrules.h"
 #include "startup/twips.h"
+#include "widgets/windowframe.h"
 #include "zvconfig.h"
 
 #include <QAction>
@@ -49,7 +50,8 @@ QString Form4::caption()
 QSize Form4::outerSizeTwips() const
 {
     // The outer size includes the window manager's frame once the window has one.
-    const QSize px = isWindow() ? frameGeometry().size() : size();
+    const QSize px =
+        isWindow() ? size().grownBy(WindowFrame::known(this).value_or(QMargins())) : size();
     return {Twips::fromPixels(px.width()), Twips::fromPixels(px.height())};
 }
 

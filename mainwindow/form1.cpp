@@ -22,6 +22,7 @@
 #include "widgets/designplace.h"
 #include "widgets/messagebox.h"
 #include "widgets/vbcheckbox.h"
+#include "widgets/windowframe.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -85,6 +86,13 @@ Form1::Form1(QWidget* parent) : QWidget(parent)
     msn_ = new MsnNotifier(this, WebBrowser1_, this);
     wav_ = new WavPlayer(this);
     poll_ = new MessagePoll(*this, this);
+
+    // The load's size and place are redone once the window manager has reported its frame.
+    frameWatch_ = new FrameWatch(this);
+    connect(frameWatch_, &FrameWatch::settled, this, [this] {
+        applyLoadGeometryForFrame();
+        loadOuterTwips_ = QSize();
+    });
 
     dl_ = new QTimer(this);
     dl_->setObjectName(QStringLiteral("dl"));
@@ -241,15 +249,34 @@ void Form1::config()
     load(mima_, Setting::mima);
 }
 
+QMargins Form1::frame() const
+{
+    return WindowFrame::known(this).value_or(QMargins());
+}
+
+QSize Form1::outerSize() const
+{
+    const QMargins f = frame();
+    return size().grownBy(f);
+}
+
+QSize Form1::clientSizeFor(QSize outerPx) const
+{
+    QSize client = outerPx.shrunkBy(frame());
+    // Never more than the screen: a window manager fits such a window into the screen anyway,
+    // and some grant the whole work area instead.
+    if (const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen())
+        client = client.boundedTo(s->geometry().size());
+    return client;
+}
+
 void Form1::setOuterSize(int widthTwips, int heightTwips)
 {
-    const QSize frame = frameGeometry().size() - size();
     loadOuterTwips_ = QSize(widthTwips, heightTwips);
-    loadFrame_ = frame;
+    loadFrame_ = frame();
     // A size the program sets itself starts afresh: the resize rule may ask again.
     clampAskedFor_ = QSize();
-    resize(Twips::toPixels(widthTwips) - frame.width(),
-           Twips::toPixels(heightTwips) - frame.height());
+    resize(clientSizeFor(Twips::toPixels(QSize(widthTwips, heightTwips))));
 }
 
 void Form1::centreOnScreen()
@@ -258,12 +285,13 @@ void Form1::centreOnScreen()
     if (!s)
         return;
     const QRect scr = s->geometry();
-    const QSize outer = frameGeometry().size();
+    const QSize outer = outerSize();
     // Halves are kept until the move is converted to pixels; a screen smaller than the window
     // gives negative places, applied as they are.
     const double left = (Twips::fromPixels(scr.width()) - Twips::fromPixels(outer.width())) / 2.0;
     const double top = (Twips::fromPixels(scr.height()) - Twips::fromPixels(outer.height())) / 2.0;
-    move(scr.x() + Twips::toPixels(left), scr.y() + Twips::toPixels(top));
+    WindowFrame::moveOuterTo(
+        this, QPoint(scr.x() + Twips::toPixels(left), scr.y() + Twips::toPixels(top)), frame());
 }
 
 void Form1::Form_Resize()
@@ -274,59 +302,75 @@ void Form1::Form_Resize()
     else if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
         state = LayoutRule::State::Maximized;
 
-    const QSize outerPx = frameGeometry().size();
-    const LayoutRule::Result r = LayoutRule::apply(
-        QSize(Twips::fromPixels(outerPx.width()), Twips::fromPixels(outerPx.height())), state);
+    const auto rule = [this, state] {
+        return LayoutRule::apply(Twips::fromPixels(outerSize()), Twips::fromPixels(size()), state);
+    };
+    LayoutRule::Result r = rule();
     if (!r.place)
         return;
     if (r.resize) {
-        const QSize frame = outerPx - size();
-        const QSize target(Twips::toPixels(r.outer.width()) - frame.width(),
-                           Twips::toPixels(r.outer.height()) - frame.height());
         // Asked once for each size the window system reports, not again when it reports the
-        // same size anew. A window manager that refuses the size (a tiling one, a screen smaller
-        // than the minimum) may first grant it and then put its own size back; asking again on
-        // every such answer would trade sizes with it for ever. The price: a member who drags
-        // the window to exactly the size it was last raised from keeps that size, until the
-        // program sets a size itself again.
+        // same size anew: a window manager that refuses the size (a tiling one, a screen smaller
+        // than the minimum) may first grant it and then put its own size back, and asking again
+        // on every such answer would trade sizes with it for ever. Once the window has been at
+        // a legal size that the program did not ask for (the member or the manager gave it one),
+        // it asks again.
+        const QSize outerPx = outerSize();
         if (!clamping_ && outerPx != clampAskedFor_) {
             clampAskedFor_ = outerPx;
-            // The resize reports the asked size at once, before the window manager answers.
+            clampTarget_ = clientSizeFor(Twips::toPixels(r.raised));
+            // The resize reports the asked size at once, before the window manager answers;
+            // that nested run places the controls for it.
             clamping_ = true;
-            resize(target);
+            resize(clampTarget_);
             clamping_ = false;
+            // Read afresh: the size the window has now, granted or not.
+            r = rule();
         }
+    } else if (!clamping_ && size() != clampTarget_) {
+        clampAskedFor_ = QSize();
+        clampTarget_ = QSize();
     }
 
     moveLeft(Command2_, r.command2Left);
     moveLeft(Command1_, r.command1Left);
     moveLeft(mima_, r.mimaLeft);
     WebBrowser1_->widget()->setGeometry(Twips::toPixels(r.browser));
+    if (Trace::enabled()) {
+        const auto text = [](const QRect& g) {
+            return QStringLiteral("%1,%2,%3x%4")
+                .arg(g.x())
+                .arg(g.y())
+                .arg(g.width())
+                .arg(g.height());
+        };
+        Trace::event(QStringLiteral("layout"),
+                     QStringLiteral("client %1 Command2 %2 mima %3 browser %4")
+                         .arg(text(rect()), text(Command2_->geometry()), text(mima_->geometry()),
+                              text(WebBrowser1_->widget()->geometry())));
+    }
 }
 
 void Form1::applyLoadGeometryForFrame()
 {
     if (!loadOuterTwips_.isValid() || !isVisible())
         return;
-    const QSize frame = frameGeometry().size() - size();
-    if (frame == loadFrame_)
+    const QMargins f = frame();
+    if (f == loadFrame_)
         return;
     const QSize outer = loadOuterTwips_;
-    loadOuterTwips_ = QSize();
     setOuterSize(outer.width(), outer.height());
-    loadOuterTwips_ = QSize();
     centreOnScreen();
+    // The real frame is known: the load's size and place are final.
+    loadOuterTwips_ = QSize();
 }
 
 void Form1::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     applyLoadGeometryForFrame();
-    // A window manager reports its frame a moment after mapping the window.
-    QTimer::singleShot(500, this, [this] {
-        applyLoadGeometryForFrame();
-        loadOuterTwips_ = QSize();
-    });
+    if (loadOuterTwips_.isValid() && !frameWatch_->active())
+        frameWatch_->start();
 }
 
 void Form1::moveEvent(QMoveEvent* event)

@@ -4,10 +4,12 @@
 // icon.
 #include "alerts/pollhost.h"
 
+#include <QMargins>
 #include <QWidget>
 #include <array>
 
 class Browser;
+class FrameWatch;
 class MessagePoll;
 class MsnNotifier;
 class NewWindowHandoff;
@@ -61,6 +63,11 @@ private:
     void buildControls();
     void Form_Load();
     void config();
+    // The window manager's frame as far as it is known (none until it has reported a sensible
+    // one), the outer size it gives, and the client size for an outer size.
+    QMargins frame() const;
+    QSize outerSize() const;
+    QSize clientSizeFor(QSize outerPx) const;
     void setOuterSize(int widthTwips, int heightTwips);
     void centreOnScreen();
     // The load's outer size assumes the frame known at that moment; the window system reports
@@ -95,7 +102,9 @@ private:
     bool blnLoading_ = false;
     bool unloading_ = false;
     QSize clampAskedFor_; // the reported outer size the smallest size was last asked for
+    QSize clampTarget_;   // the client size asked for then
     bool clamping_ = false;
     QSize loadOuterTwips_; // valid until the window has its real frame
-    QSize loadFrame_;
+    QMargins loadFrame_;
+    FrameWatch* frameWatch_ = nullptr;
 };

@@ -1,24 +1,31 @@
 #include "mainwindow/layoutrule.h"
 
-LayoutRule::Result LayoutRule::apply(QSize outer, State state)
+#include <algorithm>
+
+namespace
+{
+constexpr int Command2Width = 975;
+}
+
+LayoutRule::Result LayoutRule::apply(QSize outer, QSize client, State state)
 {
     Result r;
     if (state == State::Minimized)
         return r;
     r.place = true;
-    r.outer = outer;
     if (state != State::Maximized) {
-        if (r.outer.width() < MinWidth)
-            r.outer.setWidth(MinWidth);
-        if (r.outer.height() < MinHeight)
-            r.outer.setHeight(MinHeight);
-        r.resize = r.outer != outer;
+        r.raised = outer.expandedTo(QSize(MinWidth, MinHeight));
+        r.resize = r.raised != outer;
     }
-    const int w = r.outer.width();
-    const int h = r.outer.height();
-    r.command2Left = w - 1100;
-    r.command1Left = w - 2245;
-    r.mimaLeft = w - 3570;
-    r.browser = QRect(0, 400, w - 140, h - 900);
+    const int w = outer.width();
+    const int h = outer.height();
+    // The strip's right-hand controls keep their distances to each other; Command2, the
+    // rightmost, ends inside the client area.
+    const int shift = std::max(0, (w - 1100 + Command2Width) - client.width());
+    r.command2Left = w - 1100 - shift;
+    r.command1Left = w - 2245 - shift;
+    r.mimaLeft = w - 3570 - shift;
+    r.browser = QRect(0, 400, std::clamp(w - 140, 0, std::max(0, client.width())),
+                      std::clamp(h - 900, 0, std::max(0, client.height() - 400)));
     return r;
 }

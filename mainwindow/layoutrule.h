@@ -1,6 +1,7 @@
 #pragma once
-// Form_Resize as a rule: the window's outer size and state in, the clamped outer size and the
-// places of the controls that follow the right and bottom edges out. Everything is in twips.
+// Form_Resize as a rule: the window's outer size, its client area and its state in, the smallest
+// outer size to ask for and the places of the controls that follow the right and bottom edges
+// out. Everything is in twips.
 #include <QRect>
 #include <QSize>
 
@@ -15,13 +16,17 @@ public:
 
     struct Result {
         bool place = false;  // false while minimised: nothing moves
-        bool resize = false; // the outer size has to change to `outer` first
-        QSize outer;         // the outer size the controls are placed for
+        bool resize = false; // below the smallest size: ask for `raised` first
+        QSize raised;        // the outer size to ask for when `resize`
         int command2Left = 0;
         int command1Left = 0;
         int mimaLeft = 0;
         QRect browser;
     };
 
-    static Result apply(QSize outer, State state);
+    // The controls are placed for the size the window has. The design places them by the outer
+    // size, for a frame as thin as the one it was drawn with; under a taller title bar, or when
+    // the window system keeps the window below the smallest size, the strip moves left and the
+    // browser shrinks just enough to stay inside the client area.
+    static Result apply(QSize outer, QSize client, State state);
 };

@@ -4,6 +4,7 @@
 #include "popup/popuprule.h"
 #include "startup/twips.h"
 #include "widgets/messagebox.h"
+#include "widgets/windowframe.h"
 
 #include <QApplication>
 #include <QBitmap>
@@ -74,8 +75,9 @@ Form2::Form2(QWidget* mainWindow, Browser* mainBrowser, int tickMs, int clickWai
                            Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       Label1_(new QLabel(QStringLiteral("新信息"), this)), lblIndex_(new QLabel(this)),
       ZuNameTxT_(new QLineEdit(this)), ZiNameTxT_(new QLineEdit(this)),
-      ZiUrlTxT_(new QLineEdit(this)), Timer1_(new QTimer(this)), mainWindow_(mainWindow),
-      mainBrowser_(mainBrowser), clickWaitMs_(clickWaitMs)
+      ZiUrlTxT_(new QLineEdit(this)), Timer1_(new QTimer(this)),
+      frameWatch_(new FrameWatch(this, 3000)), mainWindow_(mainWindow), mainBrowser_(mainBrowser),
+      clickWaitMs_(clickWaitMs)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -126,6 +128,8 @@ Form2::Form2(QWidget* mainWindow, Browser* mainBrowser, int tickMs, int clickWai
         h.w->hide();
     }
 
+    connect(frameWatch_, &FrameWatch::settled, this, &Form2::placeOnScreen);
+
     Timer1_->setObjectName(QStringLiteral("Timer1"));
     Timer1_->setInterval(tickMs);
     connect(Timer1_, &QTimer::timeout, this, &Form2::Timer1_Timer);
@@ -147,20 +151,22 @@ void Form2::placeOnScreen()
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    // The outer size is only known once the window manager has framed the window; until then
-    // assume a plain title bar and border.
-    QSize outer = frameGeometry().size();
-    if (!isVisible() && outer == size())
-        outer = size() + QSize(8, 31);
-    move(screen->geometry().topLeft() + PopupRule::position(screen->geometry().size(), outer));
+    // Placed by its outer size. Until the window manager has framed this popup, the last popup's
+    // frame stands in for it, so that a popup is in its corner when it first shows; before any
+    // popup was framed, a plain title bar and border are assumed and the place is corrected as
+    // soon as the frame is known.
+    const QMargins frame = WindowFrame::expected(this).value_or(QMargins(4, 27, 4, 4));
+    WindowFrame::moveOuterTo(
+        this,
+        screen->geometry().topLeft() +
+            PopupRule::position(screen->geometry().size(), size().grownBy(frame)),
+        frame);
 }
 
 void Form2::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    // Once framed, the outer size is real: settle in the corner by it.
-    QTimer::singleShot(0, this, [this] { placeOnScreen(); });
-    QTimer::singleShot(300, this, [this] { placeOnScreen(); });
+    frameWatch_->start();
 }
 
 void Form2::setNotice(qint32 serial, const QString& ZuName, const QString& Ziname,

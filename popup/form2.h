@@ -8,6 +8,7 @@
 #include <QWidget>
 
 class Browser;
+class FrameWatch;
 class QLabel;
 class QLineEdit;
 
@@ -50,6 +51,7 @@ private:
     QLineEdit* ZiNameTxT_;
     QLineEdit* ZiUrlTxT_;
     QTimer* Timer1_;
+    FrameWatch* frameWatch_; // settles the popup in its corner by its own frame
     qint32 CloseTicks_ = 0;
 
     QPointer<QWidget> mainWindow_;

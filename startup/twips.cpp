@@ -20,4 +20,9 @@ QRect rect(int left, int top, int width, int height)
     return QRect(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
 }
 
+QSize toPixels(const QSize& twips)
+{
+    return {toPixels(double(twips.width())), toPixels(double(twips.height()))};
+}
+
 } // namespace Twips

@@ -3,6 +3,7 @@
 // takes care of high-DPI screens). Every window converts by this one rule: pixels from twips are
 // rounded to the nearest pixel, halves away from zero.
 #include <QRect>
+#include <QSize>
 
 namespace Twips
 {
@@ -13,11 +14,17 @@ inline constexpr int PerPixel = 15;
 int toPixels(double twips);
 // A design-time rectangle (left, top, width, height in twips) in pixels, each part rounded.
 QRect toPixels(const QRect& twips);
+QSize toPixels(const QSize& twips);
 QRect rect(int left, int top, int width, int height);
 
 constexpr int fromPixels(int pixels)
 {
     return pixels * PerPixel;
+}
+
+constexpr QSize fromPixels(const QSize& pixels)
+{
+    return QSize(fromPixels(pixels.width()), fromPixels(pixels.height()));
 }
 
 } // namespace Twips

@@ -13,22 +13,14 @@ namespace
 
 const QString PopupCaption = QStringLiteral("有新信息，请注意查看！");
 
-QString messageList(const QString& line5)
-{
-    QStringList rows;
-    for (int i = 0; i < 8; ++i)
-        rows << QStringLiteral("%1,旧标题%1,类别%1,/nc/show.asp?id=%1").arg(100 + i);
-    rows[5] = line5;
-    return rows.join(QStringLiteral("\r\n"));
-}
-
 TEST(AlertsEndToEnd, changedLineFiveOpensOnePopupThatLeadsToTheItem)
 {
     Desktop& d = Desktop::instance();
     ASSERT_TRUE(d.started()) << d.error().toStdString();
     DevService service;
     ASSERT_TRUE(service.start()) << service.error().toStdString();
-    ASSERT_TRUE(service.setList("tx", messageList("105,旧标题105,机构密函,/nc/show.asp?id=105")));
+    ASSERT_TRUE(
+        service.setList("tx", messageListWithLine5("105,旧标题105,机构密函,/nc/show.asp?id=105")));
 
     Program zv({.config = QByteArray("[config]\r\njgmh=1\r\n")});
     ASSERT_TRUE(zv.start()) << zv.error().toStdString();
@@ -45,8 +37,8 @@ TEST(AlertsEndToEnd, changedLineFiveOpensOnePopupThatLeadsToTheItem)
     EXPECT_TRUE(zv.traceOf("sound").isEmpty());
 
     ASSERT_TRUE(service.clearLog());
-    ASSERT_TRUE(
-        service.setList("tx", messageList("777,新的机构密函,机构密函,/nc/show.asp?id=777")));
+    ASSERT_TRUE(service.setList(
+        "tx", messageListWithLine5("777,新的机构密函,机构密函,/nc/show.asp?id=777")));
     ASSERT_TRUE(minimise(mainWindow));
 
     const WindowId popup = waitForWindow(PopupCaption, 45000, zv.pid());
@@ -96,7 +88,8 @@ TEST(AlertsEndToEnd, laterNoticesCloseAClickedPopupWhoseMessageIsStillOpen)
     ASSERT_TRUE(service.start()) << service.error().toStdString();
     ASSERT_TRUE(service.setOptions(QStringLiteral("member_frames=3")));
     auto list = [](int n) {
-        return messageList(QStringLiteral("%1,通知%1,机构密函,/nc/show.asp?id=%1").arg(900 + n));
+        return messageListWithLine5(
+            QStringLiteral("%1,通知%1,机构密函,/nc/show.asp?id=%1").arg(900 + n));
     };
     ASSERT_TRUE(service.setList("tx", list(0)));
 

@@ -1,5 +1,7 @@
 // A window manager that refuses the main window's smallest size (a tiling one, or a screen
-// smaller than 1024 × 712): the program asks for its size once, not again on every answer.
+// smaller than 1024 × 712): the program asks for its size once, not again on every answer, lays
+// its controls out for the size it has, and asks again after the window was untiled and tiled.
+#include "e2e_windowmanager/mainwindowlayout.h"
 #include "harness/fixedsizewm.h"
 #include "harness/harness.h"
 
@@ -25,10 +27,12 @@ double cpuSeconds(qint64 pid)
            static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-TEST(RefusingWindowManager, theMainWindowAsksForItsSmallestSizeOnlyOnce)
+TEST(RefusingWindowManager, theMainWindowAsksForItsSmallestSizeOnceAndFitsTheSizeItHas)
 {
-    Desktop& d = Desktop::instance({.tray = false, .sound = false, .windowManager = false});
+    Desktop& d =
+        Desktop::instance({.tray = false, .sound = false, .windowManager = WindowManager::None});
     ASSERT_TRUE(d.started()) << d.error().toStdString();
+    setDesktop(&d);
     FixedSizeWindowManager wm(d.display(), QSize(1000, 650));
     ASSERT_TRUE(wm.start());
     DevService service;
@@ -54,6 +58,24 @@ TEST(RefusingWindowManager, theMainWindowAsksForItsSmallestSizeOnlyOnce)
     EXPECT_LT(cpu, 1.0);
     EXPECT_EQ(geometry(w).outer.size(), QSize(1000, 650));
     EXPECT_TRUE(zv.running());
+    expectControlsInside(zv, w);
+
+    // Untiled, the window floats at a legal size; tiled again, the program asks once more.
+    wm.setTiled(false, QSize(1100, 760));
+    ASSERT_TRUE(waitUntil([&] { return geometry(w).client.size() == QSize(1100, 760); }, 5000));
+    waitUntil([] { return false; }, 1000);
+    expectControlsInside(zv, w);
+    const int beforeRetiling = wm.refusedResizes(w);
+    wm.setTiled(true);
+    ASSERT_TRUE(waitUntil([&] { return geometry(w).client.size() == QSize(1000, 650); }, 5000));
+    waitUntil([] { return false; }, 3000);
+    const int retiled = wm.refusedResizes(w) - beforeRetiling;
+    std::printf("[ wm       ] %d refused size requests after tiling again\n", retiled);
+    EXPECT_GE(retiled, 1) << "the program no longer asks for its smallest size";
+    EXPECT_LE(retiled, 3);
+    EXPECT_EQ(geometry(w).client.size(), QSize(1000, 650));
+    expectControlsInside(zv, w);
+    setDesktop(nullptr);
 }
 
 } // namespace

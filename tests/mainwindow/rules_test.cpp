@@ -3,52 +3,130 @@
 #include "mainwindow/layoutrule.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 
 using State = LayoutRule::State;
 
 struct LayoutCase {
     const char* name;
     QSize outer;
+    QSize client;
     State state;
-    bool place;
-    bool resize;
-    QSize placedFor;
+    std::optional<QSize> raised; // the outer size asked for; nullopt: none
+    int command2Left;
+    int command1Left;
+    int mimaLeft;
+    QRect browser;
 };
 
 class LayoutRuleTest : public ::testing::TestWithParam<LayoutCase>
 {
 };
 
-TEST_P(LayoutRuleTest, clampsAndPlaces)
+TEST_P(LayoutRuleTest, raisesAndPlaces)
 {
     const LayoutCase& c = GetParam();
-    const LayoutRule::Result r = LayoutRule::apply(c.outer, c.state);
-    EXPECT_EQ(r.place, c.place);
-    EXPECT_EQ(r.resize, c.resize);
-    if (!c.place)
-        return;
-    EXPECT_EQ(r.outer, c.placedFor);
-    const int w = c.placedFor.width();
-    const int h = c.placedFor.height();
-    EXPECT_EQ(r.command2Left, w - 1100);
-    EXPECT_EQ(r.command1Left, w - 2245);
-    EXPECT_EQ(r.mimaLeft, w - 3570);
-    EXPECT_EQ(r.browser, QRect(0, 400, w - 140, h - 900));
+    const LayoutRule::Result r = LayoutRule::apply(c.outer, c.client, c.state);
+    ASSERT_TRUE(r.place);
+    EXPECT_EQ(r.resize, c.raised.has_value());
+    if (c.raised) {
+        EXPECT_EQ(r.raised, *c.raised);
+    }
+    EXPECT_EQ(r.command2Left, c.command2Left);
+    EXPECT_EQ(r.command1Left, c.command1Left);
+    EXPECT_EQ(r.mimaLeft, c.mimaLeft);
+    EXPECT_EQ(r.browser, c.browser);
 }
 
+// Sizes in twips, 15 to the pixel. A frame of 4 pixels at the sides and 30 in all at the top and
+// bottom is 120 × 450.
 INSTANTIATE_TEST_SUITE_P(
     Sizes, LayoutRuleTest,
     ::testing::Values(
-        LayoutCase{
-            "loadSize_heightRaised", {15500, 10400}, State::Normal, true, true, {15500, 10680}},
-        LayoutCase{"bothTooSmall", {9000, 6000}, State::Normal, true, true, {15360, 10680}},
-        LayoutCase{"widthOnlyTooSmall", {15000, 12000}, State::Normal, true, true, {15360, 12000}},
-        LayoutCase{"exactMinimum", {15360, 10680}, State::Normal, true, false, {15360, 10680}},
-        LayoutCase{"large", {28800, 16200}, State::Normal, true, false, {28800, 16200}},
-        LayoutCase{
-            "maximisedOnSmallScreen", {12000, 9000}, State::Maximized, true, false, {12000, 9000}},
-        LayoutCase{"minimisedMovesNothing", {2400, 450}, State::Minimized, false, false, {}}),
+        LayoutCase{"loadSizeHeightRaised",
+                   {15500, 10400},
+                   {15380, 9950},
+                   State::Normal,
+                   QSize(15500, 10680),
+                   14400,
+                   13255,
+                   11930,
+                   {0, 400, 15360, 9500}},
+        LayoutCase{"bothTooSmallWithoutFrame",
+                   {9000, 6000},
+                   {9000, 6000},
+                   State::Normal,
+                   QSize(15360, 10680),
+                   7900,
+                   6755,
+                   5430,
+                   {0, 400, 8860, 5100}},
+        LayoutCase{"exactMinimum",
+                   {15360, 10680},
+                   {15240, 10230},
+                   State::Normal,
+                   std::nullopt,
+                   14260,
+                   13115,
+                   11790,
+                   {0, 400, 15220, 9780}},
+        LayoutCase{"large",
+                   {28800, 16200},
+                   {28680, 15750},
+                   State::Normal,
+                   std::nullopt,
+                   27700,
+                   26555,
+                   25230,
+                   {0, 400, 28660, 15300}},
+        LayoutCase{"maximisedOnSmallScreen",
+                   {12000, 9000},
+                   {12000, 9000},
+                   State::Maximized,
+                   std::nullopt,
+                   10900,
+                   9755,
+                   8430,
+                   {0, 400, 11860, 8100}},
+        // 1033 × 712 pixels under a 37-pixel title bar: the browser ends at the client's bottom.
+        LayoutCase{"tallTitleBar",
+                   {15495, 10680},
+                   {15495, 10125},
+                   State::Normal,
+                   std::nullopt,
+                   14395,
+                   13250,
+                   11925,
+                   {0, 400, 15355, 9725}},
+        // A tiling window manager keeps 1000 × 650 without a frame: asked once, placed for it.
+        LayoutCase{"refusedMinimum",
+                   {15000, 9750},
+                   {15000, 9750},
+                   State::Normal,
+                   QSize(15360, 10680),
+                   13900,
+                   12755,
+                   11430,
+                   {0, 400, 14860, 8850}},
+        // Ten-pixel borders at the sides: the strip moves left together, Command2 ends inside.
+        LayoutCase{"thickSideBorders",
+                   {15495, 10680},
+                   {15195, 10230},
+                   State::Normal,
+                   std::nullopt,
+                   14220,
+                   13075,
+                   11750,
+                   {0, 400, 15195, 9780}}),
     [](const ::testing::TestParamInfo<LayoutCase>& i) { return std::string(i.param.name); });
+
+TEST(LayoutRule, minimisedMovesNothing)
+{
+    const LayoutRule::Result r =
+        LayoutRule::apply({2400, 450}, {2400, 0}, LayoutRule::State::Minimized);
+    EXPECT_FALSE(r.place);
+    EXPECT_FALSE(r.resize);
+}
 
 TEST(Form1Rules, linesOutsideTheTableOpenLineZero)
 {
