@@ -4,6 +4,23 @@
 #include <QNetworkCookie>
 #include <QWebEngineCookieStore>
 
+namespace
+{
+
+// The path a cookie without one gets (RFC 6265, 5.1.4): the request's path up to, not including,
+// its last "/"; "/" when that leaves nothing. Qt's jar would keep the "/" ("/nc/" for
+// /nc/tx.asp) where the engine does not ("/nc"), and one cookie would live on under two paths.
+QString defaultPath(const QUrl& url)
+{
+    const QString path = url.path();
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (!path.startsWith(QLatin1Char('/')) || slash <= 0)
+        return QStringLiteral("/");
+    return path.left(slash);
+}
+
+} // namespace
+
 SharedCookieJar::SharedCookieJar(QWebEngineCookieStore* store, QObject* parent)
     : QNetworkCookieJar(parent), store_(store)
 {
@@ -17,11 +34,17 @@ SharedCookieJar::SharedCookieJar(QWebEngineCookieStore* store, QObject* parent)
 
 bool SharedCookieJar::setCookiesFromUrl(const QList<QNetworkCookie>& cookies, const QUrl& url)
 {
-    const bool taken = QNetworkCookieJar::setCookiesFromUrl(cookies, url);
+    // Both stores take each cookie under the same path.
+    QList<QNetworkCookie> withPaths = cookies;
+    for (QNetworkCookie& cookie : withPaths) {
+        if (cookie.path().isEmpty())
+            cookie.setPath(defaultPath(url));
+    }
+    const bool taken = QNetworkCookieJar::setCookiesFromUrl(withPaths, url);
     if (!store_)
         return taken;
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    for (const QNetworkCookie& cookie : cookies) {
+    for (const QNetworkCookie& cookie : withPaths) {
         // The engine applies its own rules for the cookie's domain and path.
         if (!cookie.isSessionCookie() && cookie.expirationDate() <= now)
             store_->deleteCookie(cookie, url);
