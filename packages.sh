@@ -3,10 +3,10 @@
 
 # Building and running the program: compiler and build tools, Qt 6 (with WebEngine, multimedia,
 # SVG and Qt's own Chinese translations), the X client library the windows read their frames
-# with, the HTTP library of the development service, GoogleTest, and a font for the Chinese
-# captions.
+# with, zlib (the page fetch decodes compressed answers itself), the HTTP library of the
+# development service, GoogleTest, and a font for the Chinese captions.
 BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-webengine-dev qt6-webchannel-dev
-  qt6-multimedia-dev libqt6webenginecore6-bin qt6-qpa-plugins qt6-svg-dev libxcb1-dev
+  qt6-multimedia-dev libqt6webenginecore6-bin qt6-qpa-plugins qt6-svg-dev libxcb1-dev zlib1g-dev
   libcpp-httplib-dev libgtest-dev fonts-wqy-microhei qt6-translations-l10n)
 # The tests: the headless desktop the end-to-end tests run in (X server, window managers: openbox,
 # GNOME's mutter, KDE's KWin with its Breeze decoration; tray host, sound server with its

@@ -1,5 +1,6 @@
 #include "net/pagefetch.h"
 
+#include "net/contentcoding.h"
 #include "startup/gbkcodec.h"
 #include "startup/iconvconverter.h"
 #include "startup/uilanguage.h"
@@ -31,18 +32,19 @@ QNetworkAccessManager* manager()
     return nam;
 }
 
-// Errors below 200 are the transport's (refused, reset, timed out, proxy); those from 200 on
-// come with an HTTP answer whose body is still the result.
-bool transportFailed(QNetworkReply::NetworkError e)
+// Only a whole answer with a 2xx status is the page asked for. Every error of the reply counts:
+// the transport's (refused, reset, cut off), an error page's status, a body that would not
+// decode, an answer that broke the protocol. So does a body shorter than the length announced.
+bool isWholeSuccess(const QNetworkReply& reply, const QByteArray& body)
 {
-    return e != QNetworkReply::NoError && e < QNetworkReply::ContentAccessDenied;
-}
-
-// An error page (a status outside 2xx) is not the page asked for: its body is no answer.
-bool isSuccess(const QVariant& status)
-{
+    if (reply.error() != QNetworkReply::NoError)
+        return false;
+    const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
     const int code = status.toInt();
-    return status.isValid() && code >= 200 && code <= 299;
+    if (!status.isValid() || code < 200 || code > 299)
+        return false;
+    const QVariant length = reply.header(QNetworkRequest::ContentLengthHeader);
+    return !length.isValid() || body.size() >= length.toLongLong();
 }
 
 QByteArray iconvName(const QString& charset)
@@ -120,9 +122,13 @@ std::optional<QString> FetchPageText(const QString& url, const QString& charset,
                          QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setRawHeader("Accept-Language", UiLanguage::kAcceptLanguage);
+    // Compressed answers are decoded here, not by Qt: Qt takes a gzip body that breaks off for a
+    // whole one. Asked for by name, they come as sent.
+    request.setRawHeader("Accept-Encoding", ContentCoding::kAccepted);
 
     QNetworkReply* reply = manager()->get(request);
     QByteArray body;
+    QByteArray coding;
     bool finished = false;
     bool failed = false;
     QEventLoop loop;
@@ -142,8 +148,8 @@ std::optional<QString> FetchPageText(const QString& url, const QString& charset,
         deadline.stop();
         if (!failed) {
             body += reply->readAll();
-            failed = body.size() > limits.maxBytes || transportFailed(reply->error()) ||
-                     !isSuccess(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute));
+            failed = body.size() > limits.maxBytes || !isWholeSuccess(*reply, body);
+            coding = reply->rawHeader("Content-Encoding");
         }
         finished = true;
         loop.quit();
@@ -165,7 +171,11 @@ std::optional<QString> FetchPageText(const QString& url, const QString& charset,
     // A loop told to quit from outside (the program ending) leaves the fetch unfinished.
     if (failed || !finished)
         return std::nullopt;
-    if (body.isEmpty())
+    // The size bound holds for the decoded body too.
+    const std::optional<QByteArray> decoded = ContentCoding::decode(body, coding, limits.maxBytes);
+    if (!decoded)
+        return std::nullopt;
+    if (decoded->isEmpty())
         return QString();
-    return BytesToText(body, charset);
+    return BytesToText(*decoded, charset);
 }

@@ -9,15 +9,17 @@
 
 class QNetworkCookieJar;
 
-// Bounds of one fetch: a request that takes longer, or a body that grows larger, counts as failed.
+// Bounds of one fetch: a request that takes longer, or a body that grows larger (as sent or as
+// decompressed), counts as failed.
 struct FetchLimits {
     int timeoutMs = 20000;
     qint64 maxBytes = 1024 * 1024;
 };
 
-// The decoded body, "" for an empty body, nothing when the fetch failed. An answer whose HTTP
-// status is not 2xx (an error page, "Service Unavailable") is a failed fetch: its body is not
-// the page asked for.
+// The decoded body, "" for an empty body, nothing when the fetch failed. Only a whole answer with
+// a 2xx status is the page asked for: an error page ("Service Unavailable"), a body cut off
+// before its announced length or its compressed end, one that would not decode, and any other
+// error the reply reports make a failed fetch.
 std::optional<QString> FetchPageText(const QString& url, const QString& charset);
 std::optional<QString> FetchPageText(const QString& url, const QString& charset,
                                      const FetchLimits& limits);

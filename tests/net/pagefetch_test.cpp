@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QUrlQuery>
 #include <gtest/gtest.h>
@@ -40,6 +41,40 @@ protected:
     }
 
     TestSite site;
+};
+
+// A server that answers every request with the same bytes, as they stand, and then hangs up:
+// answers that a well-behaved HTTP library would not send.
+class RawSite
+{
+public:
+    explicit RawSite(QByteArray answer) : answer_(std::move(answer))
+    {
+        server_.listen(QHostAddress::LocalHost);
+        QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    request_ += socket->readAll();
+                    if (!request_.contains("\r\n\r\n"))
+                        return;
+                    request_.clear();
+                    socket->write(answer_);
+                    socket->disconnectFromHost();
+                });
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+
+    QString url() const
+    {
+        return QStringLiteral("http://127.0.0.1:%1/x").arg(server_.serverPort());
+    }
+
+private:
+    QTcpServer server_;
+    QByteArray answer_;
+    QByteArray request_;
 };
 
 double cpuSeconds()
@@ -88,6 +123,45 @@ TEST_F(PageFetch, transportFailuresAreFailures)
               std::nullopt);
     EXPECT_LT(wall.elapsed(), 5000);
     EXPECT_EQ(FetchPageText(QStringLiteral("not a url"), "GB2312"), std::nullopt);
+}
+
+TEST_F(PageFetch, onlyACompleteAnswerIsAnAnswer)
+{
+    // "0,gzip,answer,/p" and CRLF three times, gzip-compressed: 41 bytes.
+    const std::string gzipped("\x1F\x8B\x08\x00\x00\x00\x00\x00\x02\x03\x33\xD0\x49\xAF\xCA\x2C"
+                              "\xD0\x49\xCC\x2B\x2E\x4F\x2D\xD2\xD1\x2F\xE0\xE5\x32\x20\x42\x04"
+                              "\x00\x39\x40\xDD\x6E\x36\x00\x00\x00",
+                              41);
+    // "0,deflate,/p" with its zlib frame (20 bytes) and bare (the 14 bytes inside).
+    const std::string deflated("\x78\x9C\x33\xD0\x49\x49\x4D\xCB\x49\x2C\x49\xD5\xD1\x2F\x00\x00"
+                               "\x19\x39\x03\xFD",
+                               20);
+    // Served as bytes, so that the server does not compress them once more.
+    const auto coded = [&](const std::string& path, const std::string& body,
+                           const std::string& coding = "gzip") {
+        site.page(path, body, "application/octet-stream", {{"Content-Encoding", coding}});
+        return FetchPageText(site.url(QString::fromStdString(path)), "GB2312");
+    };
+    const std::optional<QString> failed;
+    EXPECT_EQ(coded("/gzip", gzipped),
+              std::optional<QString>(QStringLiteral("0,gzip,answer,/p\r\n").repeated(3)));
+    EXPECT_EQ(coded("/gzip-cut", gzipped.substr(0, 24)), failed); // inside the compressed data
+    EXPECT_EQ(coded("/gzip-no-trailer", gzipped.substr(0, 33)), failed); // no checksum
+    EXPECT_EQ(coded("/gzip-broken", gzipped.substr(0, 10) + "this is no deflate data"), failed);
+    EXPECT_EQ(coded("/deflate", deflated, "deflate"), std::optional<QString>("0,deflate,/p"));
+    EXPECT_EQ(coded("/deflate-bare", deflated.substr(2, 14), "deflate"),
+              std::optional<QString>("0,deflate,/p"));
+    EXPECT_EQ(coded("/brotli", "0,not,asked,/p", "br"), failed);
+    // The size bound holds for what the compressed body becomes: 41 bytes sent, 54 decoded.
+    EXPECT_EQ(FetchPageText(site.url("/gzip"), "GB2312", FetchLimits{20000, 50}), failed);
+
+    // The server hangs up before the length it announced.
+    RawSite shortBody("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n0,cut,short,/p");
+    EXPECT_EQ(FetchPageText(shortBody.url(), "GB2312"), failed);
+    // A body that ends with the connection, as HTTP/1.0 allows, is whole.
+    RawSite untilClose("HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n0,whole,close,/p");
+    EXPECT_EQ(FetchPageText(untilClose.url(), "GB2312"),
+              std::optional<QString>(QStringLiteral("0,whole,close,/p")));
 }
 
 TEST_F(PageFetch, queryBlankTravelsEncoded)
