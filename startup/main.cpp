@@ -50,6 +50,21 @@ int main(int argc, char* argv[])
     char* qtArgv[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};
     int qtArgc = 1;
     QApplication app(qtArgc, qtArgv);
+    // A logout, a shutdown or a kill ends the program as the end of the desktop session does: the
+    // main window closes by program and its unload ends everything (tray icon, engine helpers).
+    // Routed before anything else, so that a request in the first moments is not the default
+    // action's sudden death. One that comes before the main window is there waits for it: there
+    // is nothing to unload before it, and it is closed as soon as it shows.
+    Form1* form1 = nullptr;
+    bool endRequested = false;
+    TerminationSignals endRequests;
+    QObject::connect(&endRequests, &TerminationSignals::received, &app, [&] {
+        endRequested = true;
+        if (form1)
+            form1->close();
+        else
+            QApplication::closeAllWindows(); // the start's message box, when one is open
+    });
     UiLanguage::install(app);
     // The browser engine and the page fetch follow the desktop's proxy, by one rule set before
     // the first request: on Linux the environment's http_proxy, https_proxy and no_proxy, or the
@@ -72,11 +87,10 @@ int main(int argc, char* argv[])
     // The main window owns everything else. It is never deleted: every way out (its unload, the
     // tray menu, the running-time limit) ends the process at once through ProcessEnd, so exec()
     // does not return.
-    auto* form1 = new Form1;
-    // A logout, a shutdown or a kill ends the program as the end of the desktop session does:
-    // the main window closes by program and its unload ends everything.
-    TerminationSignals endRequests;
-    QObject::connect(&endRequests, &TerminationSignals::received, form1, &QWidget::close);
-    form1->show();
+    auto* window = new Form1;
+    window->show();
+    form1 = window;
+    if (endRequested)
+        form1->close();
     return app.exec();
 }

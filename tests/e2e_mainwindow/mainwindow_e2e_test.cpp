@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 
 using namespace harness;
@@ -15,13 +16,23 @@ namespace
 
 const QString MemberPage = QStringLiteral("/nc/i88-62.asp");
 
-class MainWindowEndToEnd : public ::testing::Test
+// The program on the harness's desktop; it ends before it asks the service for anything.
+class ProgramEndToEnd : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
         Desktop& d = Desktop::instance();
         ASSERT_TRUE(d.started()) << d.error().toStdString();
+    }
+};
+
+class MainWindowEndToEnd : public ProgramEndToEnd
+{
+protected:
+    void SetUp() override
+    {
+        ProgramEndToEnd::SetUp();
         ASSERT_TRUE(service.start()) << service.error().toStdString();
     }
 
@@ -138,6 +149,39 @@ TEST_F(MainWindowEndToEnd, terminateEndsLikeTheEndOfTheSession)
     EXPECT_EQ(zv.exitCode(), 0);
     EXPECT_TRUE(waitUntil([&] { return zv.leftovers().isEmpty(); }, 5000));
     EXPECT_TRUE(waitUntil([&] { return !trayIcons().contains(icon); }, 5000));
+}
+
+TEST_F(ProgramEndToEnd, terminateBeforeTheMainWindowStillEndsInOrder)
+{
+    // A logout in the program's first moment: the signal comes as the program reads its
+    // settings, before the main window (and its tray icon and browser engine) is made.
+    const QList<WindowId> iconsBefore = trayIcons();
+    Program zv({.config = QByteArray("[config]\r\nxianlu=0\r\n")});
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, QFile::encodeName(zv.configPath()).constData(), IN_OPEN),
+              0);
+    ASSERT_TRUE(zv.start()) << zv.error().toStdString();
+    char events[4096];
+    const bool opened =
+        waitUntil([&] { return ::read(watch, events, sizeof events) > 0; }, 20000, 1);
+    ::close(watch);
+    ASSERT_TRUE(opened);
+    zv.terminate();
+
+    ASSERT_TRUE(zv.waitForExit(20000));
+    EXPECT_FALSE(zv.crashed());
+    EXPECT_EQ(zv.exitCode(), 0);
+    EXPECT_TRUE(waitUntil([&] { return zv.leftovers().isEmpty(); }, 5000));
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            for (WindowId icon : trayIcons()) {
+                if (!iconsBefore.contains(icon))
+                    return false;
+            }
+            return true;
+        },
+        5000));
 }
 
 TEST_F(MainWindowEndToEnd, secondCopyShowsItsMessageAndTouchesNothing)
