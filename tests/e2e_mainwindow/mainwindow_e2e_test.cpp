@@ -184,6 +184,21 @@ TEST_F(ProgramEndToEnd, terminateBeforeTheMainWindowStillEndsInOrder)
         5000));
 }
 
+TEST_F(ProgramEndToEnd, terminateWhileTheAlreadyRunningBoxIsOpenEndsWithIt)
+{
+    SingleInstance running(QDir(Desktop::instance().runtimeDir())
+                               .filePath(QStringLiteral("zvkb-%1.lock").arg(::getuid())));
+    ASSERT_TRUE(running.tryAcquire());
+    Program zv;
+    ASSERT_TRUE(zv.start()) << zv.error().toStdString();
+    ASSERT_TRUE(zv.waitForTrace(QStringLiteral("msgbox")));
+    zv.terminate();
+    ASSERT_TRUE(zv.waitForExit(10000));
+    EXPECT_FALSE(zv.crashed());
+    EXPECT_EQ(zv.exitCode(), 0);
+    EXPECT_FALSE(zv.hasConfig());
+}
+
 TEST_F(MainWindowEndToEnd, secondCopyShowsItsMessageAndTouchesNothing)
 {
     // Another copy holds the user's lock: this one says so and leaves its folder alone.
