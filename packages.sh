@@ -16,6 +16,10 @@ BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-webengine-dev qt6-web
 # with.
 TEST_PACKAGES=(xvfb xauth openbox mutter kwin-x11 breeze wmctrl trayer pulseaudio pulseaudio-utils
   xdotool x11-utils imagemagick libxcb1-dev dbus-daemon desktop-file-utils clang-format)
+# On a member's desktop: the libproxy plugins through which the page fetch (Qt Network) reads the
+# proxy as the browser engine does in a KDE Plasma session: KDE's settings, and the runner for
+# automatic (PAC) configuration. Not GNOME's: the engine reads none of those (README, Proxies).
+DESKTOP_PACKAGES=(libproxy1-plugin-kconfig libproxy1-plugin-webkit)
 # The sanitizer and fuzzing tree is built with clang and its runtime libraries (libFuzzer among
 # them).
 SANITIZER_PACKAGES=(clang libclang-rt-14-dev)
