@@ -67,8 +67,9 @@ int main(int argc, char* argv[])
     });
     UiLanguage::install(app);
     // The browser engine and the page fetch follow the desktop's proxy, by one rule set before
-    // the first request: on Linux the environment's http_proxy, https_proxy and no_proxy, or the
-    // desktop's own settings; on Windows the system's.
+    // the first request; on Windows the system's. On Linux each reads it its own way (the engine
+    // itself, the fetch through libproxy): both follow the environment's lowercase http_proxy
+    // and no_proxy; the README's Proxies section says where they part and what joins them.
     QNetworkProxyFactory::setUseSystemConfiguration(true);
     // The main window hides itself into the tray; the program ends only when it says so.
     app.setQuitOnLastWindowClosed(false);
