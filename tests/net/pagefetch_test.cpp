@@ -148,6 +148,10 @@ TEST_F(PageFetch, onlyACompleteAnswerIsAnAnswer)
     EXPECT_EQ(coded("/gzip-cut", gzipped.substr(0, 24)), failed); // inside the compressed data
     EXPECT_EQ(coded("/gzip-no-trailer", gzipped.substr(0, 33)), failed); // no checksum
     EXPECT_EQ(coded("/gzip-broken", gzipped.substr(0, 10) + "this is no deflate data"), failed);
+    // Two members one after the other are one body; bytes after the last are no member.
+    EXPECT_EQ(coded("/gzip-twice", gzipped + gzipped),
+              std::optional<QString>(QStringLiteral("0,gzip,answer,/p\r\n").repeated(6)));
+    EXPECT_EQ(coded("/gzip-trailing", gzipped + "junk"), failed);
     EXPECT_EQ(coded("/deflate", deflated, "deflate"), std::optional<QString>("0,deflate,/p"));
     EXPECT_EQ(coded("/deflate-bare", deflated.substr(2, 14), "deflate"),
               std::optional<QString>("0,deflate,/p"));
