@@ -6,7 +6,9 @@
 #include "support/fakebrowser.h"
 #include "support/messageboxes.h"
 #include "support/topwindows.h"
+#include "support/waitfor.h"
 #include "widgets/messagebox.h"
+#include "widgets/windowframe.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -14,6 +16,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -121,6 +124,34 @@ TEST_F(PopupTest, popupCarriesTheNoticeAndItsLook)
     EXPECT_FALSE(f.testFlag(Qt::WindowMaximizeButtonHint));
     EXPECT_TRUE(p->testAttribute(Qt::WA_ShowWithoutActivating));
     EXPECT_EQ(p->cursor().hotSpot(), QPoint(5, 0));
+}
+
+// The corner by the outer size: 3 pixels from the screen's right edge, 33 above its bottom.
+void expectInTheCorner(const QRect& outer)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(outer.right(), screen.right() - 3);
+    EXPECT_EQ(outer.bottom(), screen.bottom() - 33);
+}
+
+TEST_F(PopupTest, aLaterPopupIsInItsCornerByTheEarlierOnesFrameBeforeItShows)
+{
+    // The offscreen platform frames every window, 2 pixels all round, once it is shown.
+    notifier.ShowMsn("机构密函", "第一条", "http://127.0.0.1:1/nc/x.asp?id=1");
+    ASSERT_EQ(openPopups().size(), 1);
+    Form2* first = openPopups().first();
+    ASSERT_TRUE(waitFor([&] { return WindowFrame::known(first).has_value(); }));
+    const QMargins frame = *WindowFrame::known(first);
+    ASSERT_TRUE(waitFor([&] {
+        const QRect outer = first->geometry().marginsAdded(frame);
+        return outer.bottom() == QGuiApplication::primaryScreen()->geometry().bottom() - 33;
+    }));
+    expectInTheCorner(first->geometry().marginsAdded(frame));
+
+    // Not shown yet, and already where it will show.
+    Form2 second(&main, &browser);
+    EXPECT_FALSE(second.isVisible());
+    expectInTheCorner(second.geometry().marginsAdded(frame));
 }
 
 TEST_F(PopupTest, clickLoadsTheItemIntoTheFourthFrameAndRestoresTheMainWindow)
