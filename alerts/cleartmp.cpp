@@ -8,7 +8,8 @@
 
 void ClearTmp()
 {
-    const QString path = AppDir() + QStringLiteral("dat");
+    QString path = Member().datDir();
+    path.chop(1); // the folder itself, not its contents, is asked about below
     const QFileInfo folder(path);
     // A "dat" that is a link to somewhere else is not ours to empty.
     if (folder.isSymLink() || !folder.isDir())

@@ -100,7 +100,6 @@ bool MessagePoll::deliver(const QList<ListCompare::Announcement>& announcements)
 {
     // Popups and sounds let other events run; the window may be gone when they return.
     QPointer<MessagePoll> self(this);
-    const QString dir = AppDir();
     for (const ListCompare::Announcement& a : announcements) {
         // Each step runs whatever became of the one before: a popup that could not open still
         // has its sound, and the next rows still come.
@@ -109,7 +108,7 @@ bool MessagePoll::deliver(const QList<ListCompare::Announcement>& announcements)
         if (!self)
             return false;
         if (!a.soundFile.isEmpty())
-            host_.PlayWavFile(dir + a.soundFile, 1, 5);
+            host_.PlayWavFile(SoundPath(a.soundFile), 1, 5);
         if (!self)
             return false;
     }

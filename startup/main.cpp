@@ -1,5 +1,5 @@
-// Entry point: Main. One copy per user; the chosen server line comes from config.ini; the main
-// window does the rest and ends the program.
+// Entry point: Main. One copy per member; the chosen server line comes from the member's
+// config.ini; the main window does the rest and ends the program.
 #include "mainwindow/form1.h"
 #include "startup/appstate.h"
 #include "startup/settings.h"
@@ -73,6 +73,9 @@ int main(int argc, char* argv[])
     QNetworkProxyFactory::setUseSystemConfiguration(true);
     // The main window hides itself into the tray; the program ends only when it says so.
     app.setQuitOnLastWindowClosed(false);
+    // Where this member's settings and temporary files live is decided here, once: beside the
+    // program when its folder is the member's to write, else in the member's own folders.
+    Member();
 
     SingleInstance instance;
     if (!instance.tryAcquire()) {

@@ -22,6 +22,12 @@ QString& appDirOverride()
     return dir;
 }
 
+std::optional<MemberFolders>& memberFolders()
+{
+    static std::optional<MemberFolders> folders;
+    return folders;
+}
+
 // The bytes of the settings file. Large files are mapped rather than copied: a hand-made file
 // of tens of megabytes is then read in a few milliseconds instead of being copied on every
 // read.
@@ -114,12 +120,38 @@ QString AppDir()
     return dir;
 }
 
+const MemberFolders& Member()
+{
+    std::optional<MemberFolders>& folders = memberFolders();
+    if (!folders) {
+        folders = MemberFolders::forProgramDir(AppDir());
+        folders->create();
+    }
+    return *folders;
+}
+
 QString ConfigPath()
 {
-    return AppDir() + QStringLiteral("config.ini");
+    return Member().settingsDir() + QStringLiteral("config.ini");
+}
+
+QString SoundPath(const QString& fileName)
+{
+    if (!Member().portable()) {
+        const QString own = Member().settingsDir() + fileName;
+        if (QFileInfo(own).isFile())
+            return own;
+    }
+    return AppDir() + fileName;
 }
 
 void setAppDirForTesting(const QString& dir)
 {
     appDirOverride() = dir;
+    memberFolders().reset();
+}
+
+void setMemberFoldersForTesting(const std::optional<MemberFolders>& folders)
+{
+    memberFolders() = folders;
 }

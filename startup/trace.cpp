@@ -27,7 +27,7 @@ void event(const QString& kind, const QString& detail)
 {
     if (!enabled())
         return;
-    QFile f(AppDir() + QStringLiteral("trace.log"));
+    QFile f(Member().settingsDir() + QStringLiteral("trace.log"));
     if (!f.open(QIODevice::Append | QIODevice::WriteOnly))
         return;
     QString line = kind + QLatin1Char('\t') + detail;

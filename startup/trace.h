@@ -1,6 +1,6 @@
 #pragma once
 // In builds made for the end-to-end tests (ZV_TEST_TRACE), seam events such as a sound request
-// or an address handed to the default browser are appended to trace.log beside the program, one
+// or an address handed to the default browser are appended to trace.log beside config.ini, one
 // line each: "<kind>\t<detail>". In every other build this does nothing.
 #include <QString>
 

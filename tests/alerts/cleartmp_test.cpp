@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace
@@ -77,6 +78,24 @@ TEST_F(ClearTmpFolder, missingOrFileDatIsNoError)
     touch(path("dat"));
     ClearTmp();
     EXPECT_TRUE(QFile::exists(path("dat")));
+}
+
+TEST(ClearTmpMember, emptiesTheMembersDatAndLeavesTheProgramsAlone)
+{
+    ProgramFolder program;
+    QTemporaryDir cache;
+    ASSERT_TRUE(cache.isValid());
+    setMemberFoldersForTesting(
+        MemberFolders::decide(program.path(), false, {QString(), cache.path(), cache.path()}));
+    QDir(program.path()).mkpath(QStringLiteral("dat"));
+    touch(program.filePath(QStringLiteral("dat/shared.htm")));
+    Member().create();
+    touch(cache.filePath(QStringLiteral("zvkb/dat/mine.htm")));
+
+    ClearTmp();
+
+    EXPECT_FALSE(QFile::exists(cache.filePath(QStringLiteral("zvkb/dat/mine.htm"))));
+    EXPECT_TRUE(QFile::exists(program.filePath(QStringLiteral("dat/shared.htm"))));
 }
 
 } // namespace

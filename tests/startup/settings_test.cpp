@@ -34,6 +34,9 @@ TEST_F(SettingsFile, appDirEndsInOneSlash)
     EXPECT_EQ(AppDir(), folder_.path() + QLatin1Char('/'));
     EXPECT_EQ(ConfigPath(), folder_.path() + QStringLiteral("/config.ini"));
     setAppDirForTesting(QStringLiteral("/"));
+    // A program folder at the root that the member may write into (a member may not write into
+    // "/" itself; that decision is tested in memberfolders_test.cpp).
+    setMemberFoldersForTesting(MemberFolders::decide(QStringLiteral("/"), true, {}));
     EXPECT_EQ(ConfigPath(), QStringLiteral("/config.ini"));
 }
 

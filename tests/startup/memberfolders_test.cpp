@@ -1,0 +1,190 @@
+// Where a member's files go: beside a program folder the member may write into, else into the
+// member's own XDG folders; the settings, sounds and temporary folder follow that one decision.
+#include "startup/memberfolders.h"
+#include "startup/settings.h"
+#include "support/programfolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+
+using Env = MemberFolders::Environment;
+
+TEST(MemberFoldersRule, writableProgramFolderKeepsEverythingBesideTheProgram)
+{
+    const MemberFolders f = MemberFolders::decide(QStringLiteral("/opt/zvkb/"), true,
+                                                  Env{"/x/config", "/x/cache", "/home/m"});
+    EXPECT_TRUE(f.portable());
+    EXPECT_EQ(f.settingsDir(), QStringLiteral("/opt/zvkb/"));
+    EXPECT_EQ(f.datDir(), QStringLiteral("/opt/zvkb/dat/"));
+}
+
+TEST(MemberFoldersRule, unwritableProgramFolderUsesTheMembersXdgFolders)
+{
+    struct Case {
+        Env env;
+        const char* settings;
+        const char* dat;
+    };
+    const Case cases[] = {
+        {{"/x/config", "/x/cache/", "/home/m"}, "/x/config/zvkb/", "/x/cache/zvkb/dat/"},
+        {{"", "", "/home/m"}, "/home/m/.config/zvkb/", "/home/m/.cache/zvkb/dat/"},
+        // Relative XDG paths are not to be used.
+        {{"rel/config", "./cache", "/home/m/"},
+         "/home/m/.config/zvkb/",
+         "/home/m/.cache/zvkb/dat/"},
+        {{"", "/x/cache", "/home/成员 m"}, "/home/成员 m/.config/zvkb/", "/x/cache/zvkb/dat/"},
+    };
+    for (const Case& c : cases) {
+        const MemberFolders f =
+            MemberFolders::decide(QStringLiteral("/usr/lib/zvkb/"), false, c.env);
+        EXPECT_FALSE(f.portable());
+        EXPECT_EQ(f.settingsDir(), QString::fromUtf8(c.settings)) << c.env.configHome.toStdString();
+        EXPECT_EQ(f.datDir(), QString::fromUtf8(c.dat)) << c.env.cacheHome.toStdString();
+    }
+}
+
+mode_t modeOf(const QString& path)
+{
+    struct stat st {
+    };
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+// A program folder set up as a shared installation: the member's folders live in a home of the
+// test's own. (Whether the folder is writable is the rule's input; the real test of that runs as
+// an unprivileged member below.)
+class MemberInstall : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(program_.isValid());
+        ASSERT_TRUE(home_.isValid());
+        setMemberFoldersForTesting(MemberFolders::decide(
+            program_.path() + QLatin1Char('/'), false,
+            Env{home_.filePath(QStringLiteral("cfg")), QString(), home_.path()}));
+    }
+    QString programFile(const char* name) const { return program_.filePath(QLatin1String(name)); }
+    QString memberFile(const char* name) const
+    {
+        return home_.filePath(QStringLiteral("cfg/zvkb/") + QLatin1String(name));
+    }
+    static void touch(const QString& path)
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    }
+
+    ProgramFolder program_;
+    QTemporaryDir home_;
+};
+
+TEST_F(MemberInstall, settingsGoToTheMembersOwnFolderInTheSameFormat)
+{
+    Member().create();
+    EXPECT_EQ(modeOf(home_.filePath(QStringLiteral("cfg"))), 0700u);
+    EXPECT_EQ(modeOf(memberFile("")), 0700u);
+    EXPECT_EQ(modeOf(home_.filePath(QStringLiteral(".cache/zvkb/dat"))), 0700u);
+
+    // Nothing comes over from the program's folder: a new member starts from the defaults.
+    QFile program(programFile("config.ini"));
+    ASSERT_TRUE(program.open(QIODevice::WriteOnly));
+    program.write("[config]\r\nshengyin=0\r\n");
+    program.close();
+    EXPECT_EQ(ReadIni(Setting::shengyin), QString());
+
+    WriteIni(Setting::user, QStringLiteral("张三"));
+    EXPECT_EQ(ConfigPath(), memberFile("config.ini"));
+    QFile member(memberFile("config.ini"));
+    ASSERT_TRUE(member.open(QIODevice::ReadOnly));
+    EXPECT_EQ(member.readAll(), QByteArray("[mima]\r\nuser=\xd5\xc5\xc8\xfd\r\n"));
+    EXPECT_EQ(modeOf(memberFile("config.ini")), 0600u);
+    EXPECT_EQ(QDir(program_.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList{QStringLiteral("config.ini")});
+}
+
+TEST_F(MemberInstall, membersOwnSoundsReplaceTheProgramsFileByFile)
+{
+    Member().create();
+    for (const char* name : {"ts.wav", "ts1.wav", "ts2.wav"})
+        touch(programFile(name));
+    touch(memberFile("ts1.wav"));
+    ASSERT_TRUE(QDir().mkdir(memberFile("ts2.wav"))); // a folder is no sound
+    EXPECT_EQ(SoundPath(QStringLiteral("ts.wav")), programFile("ts.wav"));
+    EXPECT_EQ(SoundPath(QStringLiteral("ts1.wav")), memberFile("ts1.wav"));
+    EXPECT_EQ(SoundPath(QStringLiteral("ts2.wav")), programFile("ts2.wav"));
+}
+
+TEST(MemberFoldersPortable, programFolderKeepsItsFilesAndItsSounds)
+{
+    ProgramFolder folder;
+    EXPECT_TRUE(Member().portable());
+    EXPECT_EQ(ConfigPath(), folder.filePath(QStringLiteral("config.ini")));
+    EXPECT_EQ(Member().datDir(), folder.filePath(QStringLiteral("dat/")));
+    EXPECT_EQ(SoundPath(QStringLiteral("ts.wav")), folder.filePath(QStringLiteral("ts.wav")));
+}
+
+// Writability is asked as the member. Root may write nearly anywhere, so as root the question
+// goes to a child of this program running as nobody (65534).
+constexpr const char* kChildDirs = "ZV_TEST_MEMBER_DIRS";
+
+TEST(MemberFoldersChild, reportsWritability)
+{
+    const QStringList dirs = qEnvironmentVariable(kChildDirs).split(QLatin1Char(':'));
+    if (dirs.value(0).isEmpty())
+        GTEST_SKIP() << "only runs as a child of the writability test";
+    for (const QString& dir : dirs)
+        fprintf(stdout, "%s\n", MemberFolders::writableByMember(dir) ? "yes" : "no");
+}
+
+TEST(MemberFoldersWritable, askedAsTheMemberNotByOwner)
+{
+    QTemporaryDir base;
+    ASSERT_TRUE(base.isValid());
+    const QString open = base.filePath(QStringLiteral("open"));
+    const QString shut = base.filePath(QStringLiteral("shut"));
+    const QString mine = base.filePath(QStringLiteral("mine"));
+    for (const QString& d : {open, shut, mine})
+        ASSERT_TRUE(QDir().mkdir(d));
+    const bool root = ::geteuid() == 0;
+    const uid_t member = root ? 65534 : ::geteuid();
+    const gid_t group = root ? 65534 : ::getegid();
+    ASSERT_EQ(::chmod(QFile::encodeName(base.path()).constData(), 0711), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(open).constData(), 0777), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(shut).constData(), 0555), 0);
+    // The member owns this one, but it is read-only: owning is not writing.
+    ASSERT_EQ(::chown(QFile::encodeName(mine).constData(), member, group), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(mine).constData(), 0555), 0);
+
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QLatin1String(kChildDirs), QStringList{open, shut, mine}.join(QLatin1Char(':')));
+    child.setProcessEnvironment(env);
+    if (root) {
+        child.setChildProcessModifier([member, group] {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(group) != 0 || ::setuid(member) != 0)
+                ::_exit(126);
+        });
+    }
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=MemberFoldersChild.reportsWritability")});
+    ASSERT_TRUE(child.waitForFinished(20000));
+    ASSERT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
+    const QByteArray out = child.readAllStandardOutput();
+    EXPECT_TRUE(out.contains("yes\nno\nno\n")) << out.toStdString();
+    if (root) {
+        EXPECT_TRUE(MemberFolders::writableByMember(shut)); // why the child is needed
+    }
+}
+
+} // namespace
