@@ -82,6 +82,45 @@ foreach(entry "${menu}" "${login}")
     message(FATAL_ERROR "--remove left ${entry}")
   endif()
 endforeach()
+
+# A folder whose name holds what a desktop entry must escape: the quote, backquote, dollar and
+# backslash of Exec's quoting, and a tab. (No "%" here: GLib looks for Exec's program before it
+# reads "%%" as "%".) Every entry written for it validates, and GLib's own reader, launching it,
+# starts this folder's program in this folder.
+set(odd "${WORK}/q\"uote `tick` $HOME back\\slash\ttab")
+file(RENAME "${moved}" "${odd}")
+set(moved "${odd}")
+file(WRITE "${odd}/zvkb" [=[#!/bin/sh
+printf '%s\n%s\n' "$0" "$(pwd)" >"$ZV_LAUNCHED"
+]=])
+file(CHMOD "${odd}/zvkb" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+set(ENV{ZV_LAUNCHED} "${WORK}/launched")
+find_program(GIO gio REQUIRED)
+function(expect_launches entry)
+  file(REMOVE "${WORK}/launched")
+  execute_process(COMMAND ${GIO} launch "${entry}" RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "gio launch ${entry} failed: ${err}")
+  endif()
+  foreach(i RANGE 50)
+    if(EXISTS "${WORK}/launched")
+      break()
+    endif()
+    execute_process(COMMAND sleep 0.1)
+  endforeach()
+  file(READ "${WORK}/launched" launched)
+  if(NOT launched STREQUAL "${odd}/zvkb\n${odd}\n")
+    message(FATAL_ERROR "${entry} started\n${launched}instead of ${odd}/zvkb in ${odd}")
+  endif()
+endfunction()
+foreach(how "" --autostart --here)
+  run_script(${how})
+endforeach()
+foreach(entry "${menu}" "${login}" "${odd}/zvkb.desktop")
+  expect_valid("${entry}")
+  expect_launches("${entry}")
+endforeach()
+
 execute_process(COMMAND sh "${moved}/install-desktop-entry.sh" --bogus RESULT_VARIABLE rc
                 ERROR_VARIABLE usage)
 if(NOT rc EQUAL 2 OR NOT usage MATCHES "--autostart")
