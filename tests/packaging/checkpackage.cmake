@@ -11,7 +11,8 @@ if(NOT rc EQUAL 0 OR NOT EXISTS ${DEB})
   message(FATAL_ERROR "cpack -G DEB made no ${DEB}:\n${out}")
 endif()
 
-execute_process(COMMAND lintian --fail-on error ${DEB} RESULT_VARIABLE rc OUTPUT_VARIABLE out
+find_program(LINTIAN lintian REQUIRED)
+execute_process(COMMAND ${LINTIAN} --fail-on error ${DEB} RESULT_VARIABLE rc OUTPUT_VARIABLE out
                 ERROR_VARIABLE out)
 message(STATUS "lintian:\n${out}")
 if(NOT rc EQUAL 0)
