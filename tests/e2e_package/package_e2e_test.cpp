@@ -58,9 +58,13 @@ public:
     {
         for (const char* sub : {"", "/run", "/launcher"})
             QDir().mkpath(home_ + QLatin1String(sub));
-        const QString env = QStringLiteral("HOME='%1' XDG_CONFIG_HOME='%1/.config' "
-                                           "XDG_CACHE_HOME='%1/.cache' XDG_RUNTIME_DIR='%1/run'")
-                                .arg(home_);
+        // No session bus: without an address, D-Bus would start one for the member that
+        // outlives the test.
+        const QString env =
+            QStringLiteral(
+                "HOME='%1' XDG_CONFIG_HOME='%1/.config' XDG_CACHE_HOME='%1/.cache' "
+                "XDG_RUNTIME_DIR='%1/run' DBUS_SESSION_BUS_ADDRESS='unix:path=%1/no-bus'")
+                .arg(home_);
         // The engine's sandbox is never turned off for a member.
         const QString drop =
             AsRoot ? QStringLiteral("setpriv --reuid=%1 --regid=%1 --clear-groups ").arg(uid)
