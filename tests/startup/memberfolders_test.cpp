@@ -168,9 +168,16 @@ TEST(MemberFoldersWritable, askedAsTheMemberNotByOwner)
     ASSERT_EQ(::chown(QFile::encodeName(mine).constData(), member, group), 0);
     ASSERT_EQ(::chmod(QFile::encodeName(mine).constData(), 0555), 0);
 
+    // The member may not reach the build tree (a clone in root's home): the child is a copy of
+    // this program beside the folders.
+    const QString probe = base.filePath(QStringLiteral("probe"));
+    ASSERT_TRUE(QFile::copy(QCoreApplication::applicationFilePath(), probe));
+    ASSERT_EQ(::chmod(QFile::encodeName(probe).constData(), 0755), 0);
+
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QLatin1String(kChildDirs), QStringList{open, shut, mine}.join(QLatin1Char(':')));
+    env.remove(QStringLiteral("LSAN_OPTIONS")); // its suppressions file may be out of reach too
     child.setProcessEnvironment(env);
     if (root) {
         child.setChildProcessModifier([member, group] {
@@ -178,8 +185,7 @@ TEST(MemberFoldersWritable, askedAsTheMemberNotByOwner)
                 ::_exit(126);
         });
     }
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--gtest_filter=MemberFoldersChild.reportsWritability")});
+    child.start(probe, {QStringLiteral("--gtest_filter=MemberFoldersChild.reportsWritability")});
     ASSERT_TRUE(child.waitForFinished(20000));
     ASSERT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
     const QByteArray out = child.readAllStandardOutput();
