@@ -145,7 +145,10 @@ protected:
         const bool loaded = waitUntil(
             [&] {
                 trace.close();
-                return trace.open(QIODevice::ReadOnly) && trace.readAll().startsWith("loaded\t");
+                if (!trace.open(QIODevice::ReadOnly))
+                    return false;
+                const QByteArray lines = trace.readAll();
+                return lines.startsWith("loaded\t") || lines.contains("\nloaded\t");
             },
             60000, 100);
         const WindowId w = loaded ? zv.waitForMainWindow(30000) : 0;
