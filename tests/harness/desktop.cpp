@@ -194,7 +194,7 @@ bool Desktop::startWindowManager()
     wm_ = std::make_unique<ManagedProcess>(name, dir_->filePath(name + QStringLiteral(".log")));
     if (!wm_->start(path, c.args, env))
         return fail(wm_->error());
-    // Up once it has announced itself and says which parts of the specification it supports
+    // Up once it has announced itself and lists the window-manager hints it supports
     // (mutter and KWin set their check window a moment before they manage windows).
     const bool up = waitUntil(
         [&] {
