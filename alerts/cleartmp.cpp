@@ -8,8 +8,8 @@
 
 void ClearTmp()
 {
-    QString path = Member().datDir();
-    path.chop(1); // the folder itself, not its contents, is asked about below
+    // The folder itself, without its closing "/": it is asked about below.
+    const QString path = QDir::cleanPath(Member().datDir());
     const QFileInfo folder(path);
     // A "dat" that is a link to somewhere else is not ours to empty.
     if (folder.isSymLink() || !folder.isDir())

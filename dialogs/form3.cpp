@@ -74,12 +74,6 @@ void Form3::centreOnScreen()
                              frame);
 }
 
-void Form3::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    frameWatch_->start();
-}
-
 Form3::~Form3()
 {
     if (g_instance == this)

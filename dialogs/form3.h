@@ -23,7 +23,6 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     explicit Form3(Browser* mainBrowser);

@@ -87,7 +87,8 @@ Form1::Form1(QWidget* parent) : QWidget(parent)
     wav_ = new WavPlayer(this);
     poll_ = new MessagePoll(*this, this);
 
-    // The load's size and place are redone once the window manager has reported its frame.
+    // The load's size and place are redone once the window manager has reported its frame (a
+    // later showing finds nothing left to redo).
     frameWatch_ = new FrameWatch(this);
     connect(frameWatch_, &FrameWatch::settled, this, [this] {
         applyLoadGeometryForFrame();
@@ -254,15 +255,9 @@ QMargins Form1::frame() const
     return WindowFrame::known(this).value_or(QMargins());
 }
 
-QSize Form1::outerSize() const
+QSize Form1::clientSizeFor(QSize outerPx, const QMargins& frame) const
 {
-    const QMargins f = frame();
-    return size().grownBy(f);
-}
-
-QSize Form1::clientSizeFor(QSize outerPx) const
-{
-    QSize client = outerPx.shrunkBy(frame());
+    QSize client = outerPx.shrunkBy(frame);
     // Never more than the screen: a window manager fits such a window into the screen anyway,
     // and some grant the whole work area instead.
     if (const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen())
@@ -276,7 +271,7 @@ void Form1::setOuterSize(int widthTwips, int heightTwips)
     loadFrame_ = frame();
     // A size the program sets itself starts afresh: the resize rule may ask again.
     clampAskedFor_ = QSize();
-    resize(clientSizeFor(Twips::toPixels(QSize(widthTwips, heightTwips))));
+    resize(clientSizeFor(Twips::toPixels(QSize(widthTwips, heightTwips)), loadFrame_));
 }
 
 void Form1::centreOnScreen()
@@ -285,13 +280,14 @@ void Form1::centreOnScreen()
     if (!s)
         return;
     const QRect scr = s->geometry();
-    const QSize outer = outerSize();
+    const QMargins f = frame();
+    const QSize outer = size().grownBy(f);
     // Halves are kept until the move is converted to pixels; a screen smaller than the window
     // gives negative places, applied as they are.
     const double left = (Twips::fromPixels(scr.width()) - Twips::fromPixels(outer.width())) / 2.0;
     const double top = (Twips::fromPixels(scr.height()) - Twips::fromPixels(outer.height())) / 2.0;
     WindowFrame::moveOuterTo(
-        this, QPoint(scr.x() + Twips::toPixels(left), scr.y() + Twips::toPixels(top)), frame());
+        this, QPoint(scr.x() + Twips::toPixels(left), scr.y() + Twips::toPixels(top)), f);
 }
 
 void Form1::Form_Resize()
@@ -302,8 +298,11 @@ void Form1::Form_Resize()
     else if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
         state = LayoutRule::State::Maximized;
 
-    const auto rule = [this, state] {
-        return LayoutRule::apply(Twips::fromPixels(outerSize()), Twips::fromPixels(size()), state);
+    // The frame does not change with the size: read once.
+    const QMargins f = frame();
+    const auto rule = [this, state, &f] {
+        return LayoutRule::apply(Twips::fromPixels(size().grownBy(f)), Twips::fromPixels(size()),
+                                 state);
     };
     LayoutRule::Result r = rule();
     if (!r.place)
@@ -315,10 +314,10 @@ void Form1::Form_Resize()
         // on every such answer would trade sizes with it for ever. Once the window has been at
         // a legal size that the program did not ask for (the member or the manager gave it one),
         // it asks again.
-        const QSize outerPx = outerSize();
+        const QSize outerPx = size().grownBy(f);
         if (!clamping_ && outerPx != clampAskedFor_) {
             clampAskedFor_ = outerPx;
-            clampTarget_ = clientSizeFor(Twips::toPixels(r.raised));
+            clampTarget_ = clientSizeFor(Twips::toPixels(r.raised), f);
             // The resize reports the asked size at once, before the window manager answers;
             // that nested run places the controls for it.
             clamping_ = true;
@@ -369,8 +368,6 @@ void Form1::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     applyLoadGeometryForFrame();
-    if (loadOuterTwips_.isValid() && !frameWatch_->active())
-        frameWatch_->start();
 }
 
 void Form1::moveEvent(QMoveEvent* event)

@@ -64,10 +64,9 @@ private:
     void Form_Load();
     void config();
     // The window manager's frame as far as it is known (none until it has reported a sensible
-    // one), the outer size it gives, and the client size for an outer size.
+    // one), and the client size to ask for an outer size in that frame.
     QMargins frame() const;
-    QSize outerSize() const;
-    QSize clientSizeFor(QSize outerPx) const;
+    QSize clientSizeFor(QSize outerPx, const QMargins& frame) const;
     void setOuterSize(int widthTwips, int heightTwips);
     void centreOnScreen();
     // The load's outer size assumes the frame known at that moment; the window system reports

@@ -163,12 +163,6 @@ void Form2::placeOnScreen()
         frame);
 }
 
-void Form2::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    frameWatch_->start();
-}
-
 void Form2::setNotice(qint32 serial, const QString& ZuName, const QString& Ziname,
                       const QString& ZiUrl)
 {

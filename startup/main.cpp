@@ -91,9 +91,8 @@ int main(int argc, char* argv[])
     // The main window owns everything else. It is never deleted: every way out (its unload, the
     // tray menu, the running-time limit) ends the process at once through ProcessEnd, so exec()
     // does not return.
-    auto* window = new Form1;
-    window->show();
-    form1 = window;
+    form1 = new Form1;
+    form1->show();
     if (endRequested)
         form1->close();
     return app.exec();

@@ -1,5 +1,6 @@
 #include "widgets/windowframe.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QHash>
 #include <QTimer>
@@ -117,17 +118,16 @@ FrameWatch::FrameWatch(QWidget* window, int waitMs)
 {
     timer_->setInterval(50);
     connect(timer_, &QTimer::timeout, this, &FrameWatch::look);
+    window->installEventFilter(this);
 }
 
-void FrameWatch::start()
+bool FrameWatch::eventFilter(QObject* watched, QEvent* event)
 {
-    waitedMs_ = 0;
-    timer_->start();
-}
-
-bool FrameWatch::active() const
-{
-    return timer_->isActive();
+    if (watched == window_ && event->type() == QEvent::Show) {
+        waitedMs_ = 0;
+        timer_->start();
+    }
+    return false;
 }
 
 void FrameWatch::look()

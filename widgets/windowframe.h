@@ -30,20 +30,20 @@ void moveOuterTo(QWidget* window, QPoint outerTopLeft, const QMargins& frame);
 
 } // namespace WindowFrame
 
-// Looks for a shown window's frame for a few seconds after it is shown and says once when the
-// window manager has reported it (Qt may take the frame in without telling the window).
+// Looks for a window's frame for a few seconds each time the window is shown and says once when
+// the window manager has reported it (Qt may take the frame in without telling the window).
 class FrameWatch : public QObject
 {
     Q_OBJECT
 public:
     explicit FrameWatch(QWidget* window, int waitMs = 5000);
-    // From the window's showEvent: starts looking, unless the frame is known already.
-    void start();
-    bool active() const;
 
 signals:
-    // Once per start: the frame is known, or the wait is over without it (nullopt).
+    // Once per showing: the frame is known, or the wait is over without it (nullopt).
     void settled(std::optional<QMargins> frame);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void look();
