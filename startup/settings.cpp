@@ -85,20 +85,19 @@ QString ReadIni(const QString& section, const QString& key, const QString& path)
     return GbkCodec::decode(IniFile::cutValue(*value));
 }
 
-void WriteIni(const QString& section, const QString& key, const QString& value, const QString& path)
+bool WriteIni(const QString& section, const QString& key, const QString& value, const QString& path)
 {
-    // An existing file that cannot be read is never replaced: that would lose its contents.
-    QByteArray updated;
-    {
-        const FileBytes file(path);
-        if (!file.ok())
-            return;
-        updated = IniFile::writeValue(file.bytes(), GbkCodec::encode(section),
-                                      GbkCodec::encode(key), GbkCodec::encode(value));
-        if (updated == file.bytes())
-            return;
-    }
-    AtomicFileWriter::write(path, updated);
+    const QByteArray s = GbkCodec::encode(section);
+    const QByteArray k = GbkCodec::encode(key);
+    const QByteArray v = GbkCodec::encode(value);
+    const AtomicFileWriter::Result result = AtomicFileWriter::update(
+        path, kMaxFileBytes, [&](QByteArrayView current) -> std::optional<QByteArray> {
+            QByteArray updated = IniFile::writeValue(current, s, k, v);
+            if (updated == current)
+                return std::nullopt;
+            return updated;
+        });
+    return result != AtomicFileWriter::Result::Failed;
 }
 
 QString ReadIni(const SettingKey& setting)
@@ -106,9 +105,9 @@ QString ReadIni(const SettingKey& setting)
     return ReadIni(setting.section, setting.key, ConfigPath());
 }
 
-void WriteIni(const SettingKey& setting, const QString& value)
+bool WriteIni(const SettingKey& setting, const QString& value)
 {
-    WriteIni(setting.section, setting.key, value, ConfigPath());
+    return WriteIni(setting.section, setting.key, value, ConfigPath());
 }
 
 QString AppDir()

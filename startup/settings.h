@@ -13,14 +13,15 @@
 // Value of key in section of the file at path, or "" when the file, section or key is missing.
 QString ReadIni(const QString& section, const QString& key, const QString& path);
 
-// Stores value under key in section, creating the file, section and key as needed. Silent on
-// failure; a failed write leaves the old file as it was.
-void WriteIni(const QString& section, const QString& key, const QString& value,
+// Stores value under key in section, creating the file, section and key as needed. False when the
+// file could not be read or replaced (a folder the member may not write into, a full disk); a
+// failed write leaves the old file as it was.
+bool WriteIni(const QString& section, const QString& key, const QString& value,
               const QString& path);
 
 // The same for a named setting in the member's config.ini.
 QString ReadIni(const SettingKey& setting);
-void WriteIni(const SettingKey& setting, const QString& value);
+bool WriteIni(const SettingKey& setting, const QString& value);
 
 // The program's folder, ending in exactly one "/": where the program and its own files are.
 QString AppDir();

@@ -1,13 +1,18 @@
-// ReadIni / WriteIni on real files: encoding, atomic replacement, damaged and huge files.
+// ReadIni / WriteIni on real files: encoding, atomic replacement, damaged and huge files, links,
+// a file system that fails a call, and two writers at once.
 #include "startup/atomicfilewriter.h"
 #include "startup/settings.h"
+#include "support/faultyfiles.h"
 #include "support/programfolder.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -53,16 +58,25 @@ TEST_F(SettingsFile, missingFileReadsEmptyAndFirstWriteCreatesIt)
     EXPECT_FALSE(QFile::exists(ConfigPath() + QStringLiteral(".new")));
 }
 
-TEST_F(SettingsFile, replacingKeepsPermissionBits)
+mode_t modeOf(const QString& path)
 {
-    put("[config]\r\nzvgs=1\r\n");
-    QFile::setPermissions(ConfigPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
-    write("config", "zvgs", QStringLiteral("0"));
     struct stat st {
     };
-    ASSERT_EQ(::stat(QFile::encodeName(ConfigPath()).constData(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_EQ(read("config", "zvgs"), QStringLiteral("0"));
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+TEST_F(SettingsFile, writtenFileIsTheOwnersOnlyWhateverItsModeWas)
+{
+    // A file made by hand or copied in, readable by the group or by everyone: the password
+    // written into it must not stay readable for them.
+    for (const mode_t before : {mode_t(0640), mode_t(0644), mode_t(0666), mode_t(0600)}) {
+        put("[config]\r\nzvgs=1\r\n");
+        ASSERT_EQ(::chmod(QFile::encodeName(ConfigPath()).constData(), before), 0);
+        write("mima", "pass", QStringLiteral("secret"));
+        EXPECT_EQ(modeOf(ConfigPath()), 0600u) << std::oct << before;
+        EXPECT_EQ(read("mima", "pass"), QStringLiteral("secret"));
+        EXPECT_EQ(read("config", "zvgs"), QStringLiteral("1"));
+    }
 }
 
 TEST_F(SettingsFile, chineseUserNameIsStoredInGbkAndReadBack)
@@ -114,9 +128,38 @@ TEST_F(SettingsFile, writeFailingBeforeRenameKeepsOldFile)
         EXPECT_EQ(bytes(), before);
         EXPECT_EQ(read("config", "zvgs"), QStringLiteral("1"));
     }
-    // A temporary file left by the interrupted write does not get in the way of the next one.
+    // Temporary files left by interrupted writes do not get in the way of the next one, and it
+    // takes them away.
     write("config", "zvgs", QStringLiteral("0"));
     EXPECT_EQ(bytes(), QByteArray("; hand-written\r\n[config]\r\nzvgs=0\r\n"));
+    EXPECT_EQ(QDir(folder_.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("config.ini")});
+}
+
+TEST_F(SettingsFile, aFileSystemThatFailsOneCallLosesNothing)
+{
+    // An NFS or sshfs home answers one call with an error: the file is still there, and a write
+    // that cannot read it must not replace it with a file of one key.
+    put("[config]\r\nzvgs=1\r\nxianlu=2\r\n[mima]\r\nmima=1\r\nuser=u\r\npass=p\r\n");
+    const QByteArray before = bytes();
+    const QByteArray name = QFile::encodeName(ConfigPath());
+    for (const FaultyFiles::Call call : {FaultyFiles::Call::Lookup, FaultyFiles::Call::Open}) {
+        for (const int error : {EIO, EACCES, ESTALE, ENOMEM}) {
+            const int kind = static_cast<int>(call);
+            FaultyFiles::failNext(call, name, 1, error);
+            EXPECT_FALSE(WriteIni(QStringLiteral("config"), QStringLiteral("zvgs"),
+                                  QStringLiteral("0"), ConfigPath()))
+                << kind << " " << error;
+            EXPECT_EQ(FaultyFiles::pending(), 0) << kind << ": the call did not come";
+            FaultyFiles::clear();
+            EXPECT_EQ(bytes(), before) << kind << " " << error;
+        }
+    }
+    // Once the file system answers again, the write goes in and keeps the rest.
+    EXPECT_TRUE(WriteIni(QStringLiteral("config"), QStringLiteral("zvgs"), QStringLiteral("0"),
+                         ConfigPath()));
+    EXPECT_EQ(read("config", "zvgs"), QStringLiteral("0"));
+    EXPECT_EQ(read("mima", "pass"), QStringLiteral("p"));
 }
 
 TEST_F(SettingsFile, unwritableFolderFailsSilently)
@@ -138,18 +181,72 @@ TEST_F(SettingsFile, settingsPathThatIsAFolderIsLeftAlone)
     EXPECT_TRUE(QFileInfo(ConfigPath()).isDir());
 }
 
-TEST_F(SettingsFile, symlinkedSettingsFileIsWrittenThrough)
+TEST_F(SettingsFile, aChainOfLinksIsFollowedToItsEndAndStays)
 {
-    const QString real = folder_.filePath(QStringLiteral("real.ini"));
+    // config.ini -> b -> c: the file at the end takes the write; both links stay links.
+    const QString b = folder_.filePath(QStringLiteral("b"));
+    const QString c = folder_.filePath(QStringLiteral("sub/c"));
+    ASSERT_TRUE(QDir(folder_.path()).mkdir(QStringLiteral("sub")));
     {
-        QFile f(real);
+        QFile f(c);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("[config]\r\nzvgs=1\r\n");
     }
-    ASSERT_TRUE(QFile::link(real, ConfigPath()));
+    ASSERT_TRUE(QFile::link(QStringLiteral("sub/c"), b)); // relative, as people write them
+    ASSERT_TRUE(QFile::link(b, ConfigPath()));
     write("config", "zvgs", QStringLiteral("0"));
     EXPECT_TRUE(QFileInfo(ConfigPath()).isSymLink());
+    EXPECT_TRUE(QFileInfo(b).isSymLink());
+    QFile f(c);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("[config]\r\nzvgs=0\r\n"));
     EXPECT_EQ(read("config", "zvgs"), QStringLiteral("0"));
+
+    // A loop is no file to write.
+    ASSERT_TRUE(QFile::remove(ConfigPath()));
+    ASSERT_TRUE(QFile::link(folder_.filePath(QStringLiteral("loop")), ConfigPath()));
+    ASSERT_TRUE(QFile::link(ConfigPath(), folder_.filePath(QStringLiteral("loop"))));
+    EXPECT_FALSE(WriteIni(QStringLiteral("config"), QStringLiteral("zvgs"), QStringLiteral("1"),
+                          ConfigPath()));
+    EXPECT_TRUE(QFileInfo(ConfigPath()).isSymLink());
+}
+
+TEST_F(SettingsFile, anotherUsersLinkInAStickyFolderIsNotFollowed)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "planting another user's link needs root";
+    // A folder everyone may write into, like /tmp, where user 65534 planted config.ini as a
+    // link to a file of its own: the kernel would not follow that link for us, and neither may
+    // the writer, or the member's password lands in the other user's file.
+    const QString shared = folder_.filePath(QStringLiteral("shared"));
+    ASSERT_TRUE(QDir().mkdir(shared));
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    const QString planted = shared + QStringLiteral("/planted");
+    const QString link = shared + QStringLiteral("/config.ini");
+    {
+        QFile f(planted);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[mima]\r\n");
+    }
+    ASSERT_EQ(::chown(QFile::encodeName(planted).constData(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(planted).constData(), 0666), 0);
+    ASSERT_TRUE(QFile::link(planted, link));
+    ASSERT_EQ(::lchown(QFile::encodeName(link).constData(), 65534, 65534), 0);
+
+    EXPECT_FALSE(
+        WriteIni(QStringLiteral("mima"), QStringLiteral("pass"), QStringLiteral("secret"), link));
+    QFile f(planted);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("[mima]\r\n"));
+
+    // The member's own link there is followed, as the kernel would.
+    ASSERT_TRUE(QFile::remove(link));
+    ASSERT_TRUE(QFile::link(folder_.filePath(QStringLiteral("mine.ini")), link));
+    EXPECT_TRUE(
+        WriteIni(QStringLiteral("mima"), QStringLiteral("pass"), QStringLiteral("secret"), link));
+    EXPECT_EQ(ReadIni(QStringLiteral("mima"), QStringLiteral("pass"),
+                      folder_.filePath(QStringLiteral("mine.ini"))),
+              QStringLiteral("secret"));
 }
 
 TEST_F(SettingsFile, invalidGbkFileKeepsReadableKeys)
@@ -199,6 +296,54 @@ TEST_F(SettingsFile, fiftyMegabytesOfKeysAheadOfTheOneWantedAreReadUnderASecond)
     EXPECT_EQ(read("config", "xianlu"), QStringLiteral("2"));
     EXPECT_LT(timer.elapsed(), 1000);
     RecordProperty("read_ms", static_cast<int>(timer.elapsed()));
+}
+
+// Two copies writing one file at once (two programs of one member, or a copy started beside the
+// running one): each writes its own key again and again and reads it back after every write.
+constexpr const char* kWriterChild = "ZV_TEST_SETTINGS_WRITER";
+constexpr int kWrites = 150;
+
+TEST(SettingsWriterChild, writesOnRequest)
+{
+    const QStringList job = qEnvironmentVariable(kWriterChild).split(QLatin1Char('|'));
+    if (job.size() != 2)
+        GTEST_SKIP() << "only runs as a child of the two-writers test";
+    int lost = 0;
+    for (int i = 0; i < kWrites; ++i) {
+        WriteIni(QStringLiteral("config"), job[1], QString::number(i), job[0]);
+        if (ReadIni(QStringLiteral("config"), job[1], job[0]) != QString::number(i))
+            ++lost;
+    }
+    fprintf(stdout, "\nLOST %d\n", lost);
+    fflush(stdout);
+    _exit(0);
+}
+
+TEST(SettingsWriters, twoWritersAtOnceKeepBothKeys)
+{
+    ProgramFolder folder;
+    folder.writeConfig("[mima]\r\nuser=u\r\npass=p\r\n");
+    QProcess writers[2];
+    const char* keys[2] = {"zvgs", "smnc"};
+    for (int w = 0; w < 2; ++w) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QLatin1String(kWriterChild),
+                   ConfigPath() + QLatin1Char('|') + QLatin1String(keys[w]));
+        writers[w].setProcessEnvironment(env);
+        writers[w].start(QCoreApplication::applicationFilePath(),
+                         {QStringLiteral("--gtest_filter=SettingsWriterChild.writesOnRequest")});
+    }
+    for (QProcess& p : writers) {
+        ASSERT_TRUE(p.waitForFinished(120000));
+        const QByteArray out = p.readAllStandardOutput();
+        EXPECT_TRUE(out.contains("\nLOST 0\n")) << out.toStdString();
+    }
+    const QString last = QString::number(kWrites - 1);
+    EXPECT_EQ(folder.read("config", "zvgs"), last);
+    EXPECT_EQ(folder.read("config", "smnc"), last);
+    EXPECT_EQ(folder.read("mima", "pass"), QStringLiteral("p"));
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("config.ini")});
 }
 
 } // namespace
