@@ -1,9 +1,8 @@
 #include "startup/singleinstance.h"
 
-#include <QDir>
+#include "startup/settings.h"
+
 #include <QLockFile>
-#include <QStandardPaths>
-#include <unistd.h>
 
 SingleInstance::SingleInstance(const QString& lockPath)
     : path_(lockPath.isEmpty() ? defaultLockPath() : lockPath)
@@ -17,11 +16,7 @@ SingleInstance::~SingleInstance()
 
 QString SingleInstance::defaultLockPath()
 {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty() || !QDir().mkpath(dir))
-        dir = QDir::tempPath();
-    // The user id keeps copies of different users apart in a shared temporary folder.
-    return QDir(dir).filePath(QStringLiteral("zvkb-%1.lock").arg(::getuid()));
+    return Member().settingsDir() + QStringLiteral("zvkb.lock");
 }
 
 bool SingleInstance::tryAcquire()
@@ -43,8 +38,9 @@ bool SingleInstance::tryAcquire()
             lock_->tryLock(0))
             return true;
     }
+    const bool held = lock_->error() == QLockFile::LockFailedError;
     lock_.reset();
-    return false;
+    return !held;
 }
 
 void SingleInstance::release()

@@ -1,7 +1,9 @@
 #pragma once
-// One running copy per user: a lock file in the user's runtime folder (the temporary folder when
-// there is none). The lock of a copy that crashed or was killed does not block the next start;
-// the lock of a copy that still runs never goes stale, however long it has been running.
+// One running copy per member and settings folder: a lock file beside config.ini, so that every
+// copy that would read and write the same settings finds it, whatever its environment says
+// (another XDG_RUNTIME_DIR through su, sudo -u, ssh or cron included). The lock of a copy that
+// crashed or was killed does not block the next start; the lock of a copy that still runs never
+// goes stale, however long it has been running.
 #include <QString>
 #include <memory>
 
@@ -17,7 +19,8 @@ public:
     SingleInstance& operator=(const SingleInstance&) = delete;
 
     // True when this process now holds the lock (or already did); false when another running
-    // copy holds it. Never waits.
+    // copy holds it. A lock that cannot be made at all (a settings folder the member may not
+    // write into) is no other copy: true then too. Never waits.
     bool tryAcquire();
     // Gives the lock up (also done by the destructor).
     void release();

@@ -186,10 +186,9 @@ TEST_F(ProgramEndToEnd, terminateBeforeTheMainWindowStillEndsInOrder)
 
 TEST_F(ProgramEndToEnd, terminateWhileTheAlreadyRunningBoxIsOpenEndsWithIt)
 {
-    SingleInstance running(QDir(Desktop::instance().runtimeDir())
-                               .filePath(QStringLiteral("zvkb-%1.lock").arg(::getuid())));
-    ASSERT_TRUE(running.tryAcquire());
     Program zv;
+    SingleInstance running(QDir(zv.folder()).filePath(QStringLiteral("zvkb.lock")));
+    ASSERT_TRUE(running.tryAcquire());
     ASSERT_TRUE(zv.start()) << zv.error().toStdString();
     ASSERT_TRUE(zv.waitForTrace(QStringLiteral("msgbox")));
     zv.terminate();
@@ -201,11 +200,11 @@ TEST_F(ProgramEndToEnd, terminateWhileTheAlreadyRunningBoxIsOpenEndsWithIt)
 
 TEST_F(MainWindowEndToEnd, secondCopyShowsItsMessageAndTouchesNothing)
 {
-    // Another copy holds the user's lock: this one says so and leaves its folder alone.
-    SingleInstance running(QDir(Desktop::instance().runtimeDir())
-                               .filePath(QStringLiteral("zvkb-%1.lock").arg(::getuid())));
-    ASSERT_TRUE(running.tryAcquire());
+    // Another copy holds the lock beside the settings: this one says so and leaves its folder
+    // alone.
     Program zv;
+    SingleInstance running(QDir(zv.folder()).filePath(QStringLiteral("zvkb.lock")));
+    ASSERT_TRUE(running.tryAcquire());
     ASSERT_TRUE(QDir(zv.folder()).mkpath(QStringLiteral("dat")));
     QFile keep(QDir(zv.folder()).filePath(QStringLiteral("dat/keep.tmp")));
     ASSERT_TRUE(keep.open(QIODevice::WriteOnly));

@@ -1,5 +1,8 @@
-// One copy per user: a second process is refused and a killed holder does not block.
+// One copy per member and settings folder: a second process is refused, whatever runtime
+// folder its environment names, and a killed holder does not block.
+#include "startup/settings.h"
 #include "startup/singleinstance.h"
+#include "support/programfolder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,13 +18,18 @@ namespace
 
 constexpr const char* kChildLock = "ZV_TEST_LOCK_CHILD";
 constexpr const char* kChildMode = "ZV_TEST_LOCK_MODE";
+constexpr const char* kChildProgramDir = "ZV_TEST_LOCK_PROGRAM_DIR";
 
-// Runs inside the child copy of this test program only (see startChild).
+// Runs inside the child copy of this test program only (see startChild). The lock is the one at
+// the given path, or the one a program in the given folder takes.
 TEST(SingleInstanceChild, actsOnRequest)
 {
     const QString path = qEnvironmentVariable(kChildLock);
-    if (path.isEmpty())
+    const QString programDir = qEnvironmentVariable(kChildProgramDir);
+    if (path.isEmpty() && programDir.isEmpty())
         GTEST_SKIP() << "only runs as a child of the single-instance tests";
+    if (!programDir.isEmpty())
+        setAppDirForTesting(programDir);
     SingleInstance lock(path);
     const bool got = lock.tryAcquire();
     if (qEnvironmentVariable(kChildMode) == QLatin1String("hold") && got) {
@@ -44,10 +52,13 @@ protected:
         lockPath_ = dir_.filePath(QStringLiteral("test.lock"));
     }
 
-    void startChild(QProcess& child, const char* mode)
+    void startChild(QProcess& child, const char* mode,
+                    const QProcessEnvironment& extra = QProcessEnvironment())
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QLatin1String(kChildLock), lockPath_);
+        env.insert(extra);
+        if (!env.contains(QLatin1String(kChildProgramDir)))
+            env.insert(QLatin1String(kChildLock), lockPath_);
         env.insert(QLatin1String(kChildMode), QLatin1String(mode));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         child.setProcessEnvironment(env);
@@ -136,11 +147,31 @@ TEST_F(SingleInstanceProcesses, emptyLockFileLeftByACrashDoesNotBlock)
     EXPECT_TRUE(lock.tryAcquire());
 }
 
-TEST(SingleInstanceDefault, lockLivesInTheUsersRuntimeFolder)
+TEST_F(SingleInstanceProcesses, aCopyWithAnotherRuntimeFolderIsStillTheSecondCopy)
 {
-    const QString path = SingleInstance::defaultLockPath();
-    EXPECT_TRUE(path.endsWith(QStringLiteral("zvkb-%1.lock").arg(::getuid())));
-    EXPECT_TRUE(QFileInfo(path).dir().exists());
+    // su, sudo -u, ssh or cron give a member's second copy another XDG_RUNTIME_DIR, or none: it
+    // reads and writes the same config.ini, so it must find the same lock.
+    ProgramFolder folder;
+    SingleInstance first;
+    ASSERT_TRUE(first.tryAcquire());
+    EXPECT_EQ(first.lockPath(), folder.filePath(QStringLiteral("zvkb.lock")));
+    QTemporaryDir otherRuntime;
+    for (const QString& runtime : {otherRuntime.path(), QString()}) {
+        QProcessEnvironment env;
+        env.insert(QLatin1String(kChildProgramDir), folder.path());
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        QProcess child;
+        startChild(child, "try", env);
+        EXPECT_EQ(verdict(child), QByteArray("BUSY")) << runtime.toStdString();
+        child.waitForFinished(10000);
+    }
+}
+
+TEST_F(SingleInstanceProcesses, aLockThatCannotBeMadeIsNoOtherCopy)
+{
+    // A settings folder the member may not write into keeps nobody from starting.
+    SingleInstance lock(dir_.filePath(QStringLiteral("missing/folder/zvkb.lock")));
+    EXPECT_TRUE(lock.tryAcquire());
 }
 
 } // namespace
