@@ -42,12 +42,12 @@ void makePath(const QString& dir)
 
 } // namespace
 
-MemberFolders MemberFolders::decide(const QString& programDir, bool programDirWritable,
+MemberFolders MemberFolders::decide(const QString& programDir, bool portable,
                                     const Environment& env)
 {
     MemberFolders f;
-    f.portable_ = programDirWritable;
-    if (programDirWritable) {
+    f.portable_ = portable;
+    if (portable) {
         f.settingsDir_ = withSlash(programDir);
         f.datDir_ = f.settingsDir_ + QStringLiteral("dat/");
     } else {
@@ -59,7 +59,39 @@ MemberFolders MemberFolders::decide(const QString& programDir, bool programDirWr
 
 MemberFolders MemberFolders::forProgramDir(const QString& programDir)
 {
-    return decide(programDir, writableByMember(programDir), environment());
+    return decide(programDir, isPortable(factsOf(programDir), ::geteuid(), ::getegid()),
+                  environment());
+}
+
+bool MemberFolders::isPortable(const FolderFacts& folder, uint memberUid, uint memberGid)
+{
+    if (!folder.exists || !folder.writable || folder.owner != memberUid)
+        return false;
+    // Shared folders: a sticky one (like /tmp), one others may write into, one a group may
+    // write into unless that group is the member's own (a private group of one's own name).
+    if ((folder.mode & S_ISVTX) || (folder.mode & S_IWOTH))
+        return false;
+    if ((folder.mode & S_IWGRP) && folder.group != memberGid)
+        return false;
+    // The system's installed programs: a package's folder belongs to the package, root's too.
+    const QString path = QDir::cleanPath(folder.path) + QLatin1Char('/');
+    return !path.startsWith(QLatin1String("/usr/"));
+}
+
+MemberFolders::FolderFacts MemberFolders::factsOf(const QString& dir)
+{
+    FolderFacts facts;
+    facts.path = dir;
+    struct stat st {
+    };
+    if (::stat(QFile::encodeName(dir).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return facts;
+    facts.exists = true;
+    facts.owner = st.st_uid;
+    facts.group = st.st_gid;
+    facts.mode = st.st_mode & 07777;
+    facts.writable = writableByMember(dir);
+    return facts;
 }
 
 bool MemberFolders::writableByMember(const QString& dir)

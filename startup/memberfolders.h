@@ -1,12 +1,13 @@
 #pragma once
 // Where a member's own files live: settings, own alert sounds, the temporary folder.
 //
-// A program folder the member may write into (the portable folder) keeps everything beside the
-// program, exactly as it always has. A folder the member may not write into (the program
-// installed for every member of the machine, /usr/lib/zvkb) sends them to the member's own
-// folders by the XDG base directory rules: config.ini, the member's own ts.wav / ts1.wav /
-// ts2.wav and a test build's trace.log in $XDG_CONFIG_HOME/zvkb/ (~/.config/zvkb/), the folder
-// dat in $XDG_CACHE_HOME/zvkb/dat/ (~/.cache/zvkb/dat/). The program decides once, at start-up.
+// A program folder that is the member's own (the portable folder) keeps everything beside the
+// program, exactly as it always has. Any other folder (the program installed for every member of
+// the machine, /usr/lib/zvkb; a folder shared with a group, such as a group-writable /opt/zvkb)
+// sends them to the member's own folders by the XDG base directory rules: config.ini, the member's
+// own ts.wav / ts1.wav / ts2.wav and a test build's trace.log in $XDG_CONFIG_HOME/zvkb/
+// (~/.config/zvkb/), the folder dat in $XDG_CACHE_HOME/zvkb/dat/ (~/.cache/zvkb/dat/). The program
+// decides once, at start-up.
 #include <QString>
 
 class MemberFolders
@@ -19,12 +20,28 @@ public:
         QString home;       // $HOME (or the passwd entry's when it is unset)
     };
 
+    // What decides whether a program folder is the member's portable folder.
+    struct FolderFacts {
+        QString path; // absolute, as the program runs from it
+        bool exists = false;
+        uint owner = 0;        // st_uid
+        uint group = 0;        // st_gid
+        uint mode = 0;         // st_mode & 07777
+        bool writable = false; // by the member, asked with the process's effective ids
+    };
+
     // programDir ends in "/". A member folder comes from its XDG variable when that is an
     // absolute path, else from home.
-    static MemberFolders decide(const QString& programDir, bool programDirWritable,
-                                const Environment& env);
+    static MemberFolders decide(const QString& programDir, bool portable, const Environment& env);
     // The program's folder given, the member's as this process sees them.
     static MemberFolders forProgramDir(const QString& programDir);
+
+    // The portable rule: the member may write into the folder and it is the member's own: owned
+    // by the member, writable by no one else (neither others nor a group other than the
+    // member's own), not a sticky shared folder, and not part of the system's installed files
+    // (below /usr), which root owns as well.
+    static bool isPortable(const FolderFacts& folder, uint memberUid, uint memberGid);
+    static FolderFacts factsOf(const QString& dir);
 
     // Whether this process, with its effective ids, may create and replace files in dir.
     static bool writableByMember(const QString& dir);

@@ -53,6 +53,49 @@ TEST(MemberFoldersRule, unwritableProgramFolderUsesTheMembersXdgFolders)
     }
 }
 
+TEST(MemberFoldersRule, portableOnlyWhenTheProgramFolderIsTheMembersOwn)
+{
+    constexpr uint member = 1000, group = 1000, root = 0, staff = 50;
+    using F = MemberFolders::FolderFacts;
+    const struct {
+        const char* name;
+        F folder;
+        uint uid;
+        bool portable;
+    } cases[] = {
+        {"own folder", {"/home/m/zvkb", true, member, group, 0755, true}, member, true},
+        {"own, private group may write",
+         {"/home/m/zvkb", true, member, group, 0775, true},
+         member,
+         true},
+        {"own but read-only", {"/home/m/zvkb", true, member, group, 0555, false}, member, false},
+        {"shared group folder", {"/opt/zvkb", true, root, staff, 02775, true}, member, false},
+        {"own, a shared group may write",
+         {"/opt/zvkb", true, member, staff, 0775, true},
+         member,
+         false},
+        {"own, everyone may write",
+         {"/media/usb/zvkb", true, member, group, 0777, true},
+         member,
+         false},
+        {"sticky like /tmp", {"/tmp", true, member, group, 01777, true}, member, false},
+        {"someone else's, writable", {"/srv/zvkb", true, 1001, 1001, 0777, true}, member, false},
+        {"the package's, for root", {"/usr/lib/zvkb", true, root, root, 0755, true}, root, false},
+        {"root's copy under /usr/local",
+         {"/usr/local/zvkb/", true, root, root, 0755, true},
+         root,
+         false},
+        {"root's own copy", {"/root/zvkb", true, root, root, 0755, true}, root, true},
+        {"a folder named like /usr",
+         {"/usrdata/zvkb", true, member, group, 0755, true},
+         member,
+         true},
+        {"gone", {"/home/m/zvkb", false, member, group, 0755, true}, member, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MemberFolders::isPortable(c.folder, c.uid, group), c.portable) << c.name;
+}
+
 mode_t modeOf(const QString& path)
 {
     struct stat st {
@@ -135,7 +178,7 @@ TEST(MemberFoldersPortable, programFolderKeepsItsFilesAndItsSounds)
 }
 
 // Writability is asked as the member. Root may write nearly anywhere, so as root the question
-// goes to a child of this program running as nobody (65534).
+// goes to a child of this program running as nobody (65534), in a group of its own (50) as well.
 constexpr const char* kChildDirs = "ZV_TEST_MEMBER_DIRS";
 
 TEST(MemberFoldersChild, reportsWritability)
@@ -144,29 +187,50 @@ TEST(MemberFoldersChild, reportsWritability)
     if (dirs.value(0).isEmpty())
         GTEST_SKIP() << "only runs as a child of the writability test";
     for (const QString& dir : dirs)
-        fprintf(stdout, "%s\n", MemberFolders::writableByMember(dir) ? "yes" : "no");
+        fprintf(stdout, "\nDIR %s %s\n", MemberFolders::writableByMember(dir) ? "writable" : "shut",
+                MemberFolders::forProgramDir(dir + QLatin1Char('/')).portable() ? "portable"
+                                                                                : "members");
     fflush(stdout);
     _exit(0); // the verdict is all this child is for
 }
 
-TEST(MemberFoldersWritable, askedAsTheMemberNotByOwner)
+TEST(MemberFoldersWritable, askedAsTheMemberAndPortableOnlyWhenTheMembersOwn)
 {
     QTemporaryDir base;
     ASSERT_TRUE(base.isValid());
-    const QString open = base.filePath(QStringLiteral("open"));
-    const QString shut = base.filePath(QStringLiteral("shut"));
-    const QString mine = base.filePath(QStringLiteral("mine"));
-    for (const QString& d : {open, shut, mine})
-        ASSERT_TRUE(QDir().mkdir(d));
     const bool root = ::geteuid() == 0;
     const uid_t member = root ? 65534 : ::geteuid();
     const gid_t group = root ? 65534 : ::getegid();
+    const gid_t shared = 50; // a group the member is in, as staff is on Debian
+    struct Dir {
+        const char* name;
+        mode_t mode;
+        bool members;
+        gid_t group;
+        const char* verdict;
+    };
+    const Dir dirs[] = {
+        {"open", 0777, false, 0, "writable members"},
+        {"shut", 0555, false, 0, "shut members"},
+        // The member owns this one, but it is read-only: owning is not writing.
+        {"mine-ro", 0555, true, group, "shut members"},
+        {"mine", 0755, true, group, "writable portable"},
+        // An installation for a group (a group-writable /opt/zvkb): every member could write,
+        // none of them owns it.
+        {"group", 02775, false, shared, "writable members"},
+    };
     ASSERT_EQ(::chmod(QFile::encodeName(base.path()).constData(), 0711), 0);
-    ASSERT_EQ(::chmod(QFile::encodeName(open).constData(), 0777), 0);
-    ASSERT_EQ(::chmod(QFile::encodeName(shut).constData(), 0555), 0);
-    // The member owns this one, but it is read-only: owning is not writing.
-    ASSERT_EQ(::chown(QFile::encodeName(mine).constData(), member, group), 0);
-    ASSERT_EQ(::chmod(QFile::encodeName(mine).constData(), 0555), 0);
+    QStringList paths;
+    for (const Dir& d : dirs) {
+        const QString path = base.filePath(QLatin1String(d.name));
+        paths.append(path);
+        ASSERT_TRUE(QDir().mkdir(path));
+        const QByteArray name = QFile::encodeName(path);
+        if (root) {
+            ASSERT_EQ(::chown(name.constData(), d.members ? member : 0, d.group), 0);
+        }
+        ASSERT_EQ(::chmod(name.constData(), d.mode), 0);
+    }
 
     // The member may not reach the build tree (a clone in root's home): the child is a copy of
     // this program beside the folders.
@@ -176,22 +240,33 @@ TEST(MemberFoldersWritable, askedAsTheMemberNotByOwner)
 
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QLatin1String(kChildDirs), QStringList{open, shut, mine}.join(QLatin1Char(':')));
+    env.insert(QLatin1String(kChildDirs), paths.join(QLatin1Char(':')));
+    env.insert(QStringLiteral("HOME"), base.path());
     env.remove(QStringLiteral("LSAN_OPTIONS")); // its suppressions file may be out of reach too
     child.setProcessEnvironment(env);
     if (root) {
-        child.setChildProcessModifier([member, group] {
-            if (::setgroups(0, nullptr) != 0 || ::setgid(group) != 0 || ::setuid(member) != 0)
+        child.setChildProcessModifier([member, group, shared] {
+            const gid_t groups[] = {shared};
+            if (::setgroups(1, groups) != 0 || ::setgid(group) != 0 || ::setuid(member) != 0)
                 ::_exit(126);
         });
     }
     child.start(probe, {QStringLiteral("--gtest_filter=MemberFoldersChild.reportsWritability")});
     ASSERT_TRUE(child.waitForFinished(20000));
     ASSERT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
-    const QByteArray out = child.readAllStandardOutput();
-    EXPECT_TRUE(out.contains("yes\nno\nno\n")) << out.toStdString();
+    QList<QByteArray> out;
+    for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
+        if (line.startsWith("DIR "))
+            out.append(line.mid(4));
+    }
+    ASSERT_EQ(out.size(), std::size(dirs)) << out.join('\n').toStdString();
+    for (size_t i = 0; i < std::size(dirs); ++i) {
+        if (!root && i == 4)
+            continue; // without root the folder cannot be given to another group
+        EXPECT_EQ(out[i], QByteArray(dirs[i].verdict)) << dirs[i].name;
+    }
     if (root) {
-        EXPECT_TRUE(MemberFolders::writableByMember(shut)); // why the child is needed
+        EXPECT_TRUE(MemberFolders::writableByMember(paths[1])); // why the child is needed
     }
 }
 
