@@ -103,15 +103,19 @@ void Form3::Command1_Click()
                          MessageBox::Icon::None, MessageBox::Buttons::Ok);
         return;
     }
+    // This run types the new texts in either way; only the file may fail to take them.
     mod_Main::SavedUser = Text1_->text();
     mod_Main::SavedPass = Text2_->text();
-    WriteIni(Setting::user, Text1_->text());
-    WriteIni(Setting::pass, Text2_->text());
+    const bool saved =
+        WriteIni(Setting::user, Text1_->text()) && WriteIni(Setting::pass, Text2_->text());
     const QPointer<Form3> self(this);
-    MessageBox::show(this, QStringLiteral("保存成功"), programName(), MessageBox::Icon::None,
-                     MessageBox::Buttons::Ok);
-    if (!self)
-        return;
+    MessageBox::show(
+        this,
+        saved ? QStringLiteral("保存成功")
+              : QStringLiteral("保存失败：无法写入设置文件，请检查磁盘空间和文件夹权限！"),
+        programName(), MessageBox::Icon::None, MessageBox::Buttons::Ok);
+    if (!self || !saved)
+        return; // the window stays open: the member may try again once the cause is gone
 
     // The texts are saved whatever the page does: a page still loading is filled by the login
     // timer later, and a page without the four frames or one that fails is left as it is. The

@@ -3,6 +3,7 @@
 
 #include "widgets/vbcheckbox.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -120,4 +121,21 @@ TEST_F(Form3Test, saveClosesWhateverThePageLooksLike)
         EXPECT_EQ(ends.count, 0);
         factory.made.clear();
     }
+}
+
+TEST_F(Form3Test, aSaveTheFileCannotTakeSaysSoAndStaysOpen)
+{
+    // Something the settings file cannot be written as (a folder in its place; likewise a full
+    // disk or a folder the member may not write into).
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("config.ini")));
+    open();
+    page()->fourthFrame = loginForm();
+    save(QStringLiteral("u"), QStringLiteral("p"));
+    ASSERT_EQ(MessageBox::shownTexts().size(), 1);
+    EXPECT_NE(MessageBox::shownTexts().first(), QStringLiteral("保存成功"));
+    EXPECT_TRUE(MessageBox::shownTexts().first().startsWith(QStringLiteral("保存失败")));
+    EXPECT_NE(form3(), nullptr); // the member may try again
+    // This run still types what the member gave.
+    EXPECT_EQ(mod_Main::SavedUser, QStringLiteral("u"));
+    EXPECT_EQ(mod_Main::SavedPass, QStringLiteral("p"));
 }
