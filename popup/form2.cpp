@@ -92,6 +92,8 @@ Form2::Form2(QWidget* mainWindow, Browser* mainBrowser, int tickMs, int clickWai
     setAutoFillBackground(true);
 
     Label1_->setObjectName(QStringLiteral("Label1"));
+    // A title is plain text: "&lt;" or a lone "<" in a list is shown as it came.
+    Label1_->setTextFormat(Qt::PlainText);
     Label1_->setGeometry(Twips::rect(0, 360, 3735, 495));
     Label1_->setFont(
         chineseFont({QStringLiteral("新宋体"), QStringLiteral("NSimSun")}, 14.25, true));
@@ -103,6 +105,7 @@ Form2::Form2(QWidget* mainWindow, Browser* mainBrowser, int tickMs, int clickWai
 
     auto* Label2 = new QLabel(QStringLiteral("有新信息，请点击查看！"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setTextFormat(Qt::PlainText);
     Label2->setGeometry(Twips::rect(0, 960, 3735, 255));
     Label2->setFont(chineseFont({QStringLiteral("宋体"), QStringLiteral("SimSun")}, 12, false));
 

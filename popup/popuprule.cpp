@@ -20,9 +20,20 @@ bool closesOnNewPopup(qint64 n, qint64 msnCount)
     return n + 2 < msnCount;
 }
 
+QString shownTitle(const QString& Ziname, int maxChars)
+{
+    if (Ziname.size() <= maxChars)
+        return Ziname;
+    // Not between the two halves of a character outside the basic plane.
+    qsizetype cut = maxChars;
+    if (cut > 0 && Ziname.at(cut - 1).isHighSurrogate())
+        --cut;
+    return Ziname.left(cut) + QChar(0x2026);
+}
+
 QString titleText(const QString& Ziname)
 {
-    return QLatin1Char('>') + Ziname + QLatin1Char('<');
+    return QLatin1Char('>') + shownTitle(Ziname, kMaxTitleChars) + QLatin1Char('<');
 }
 
 QPoint position(const QSize& screen, const QSize& frame)

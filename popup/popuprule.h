@@ -17,7 +17,15 @@ bool declinesTitle(const QString& Ziname);
 // Whether an open popup with serial n closes when a popup brings the counter to msnCount.
 bool closesOnNewPopup(qint64 n, qint64 msnCount);
 
-// The text of the title label: ">" + title + "<".
+// How much of a title is shown: the label shows a line of a dozen characters, and a list may
+// bring a title of a megabyte.
+constexpr int kMaxTitleChars = 200;
+
+// The title cut to maxChars characters, "…" marking a cut.
+QString shownTitle(const QString& Ziname, int maxChars);
+
+// The text of the title label: ">" + title + "<", the title cut to kMaxTitleChars. Plain text,
+// never markup.
 QString titleText(const QString& Ziname);
 
 // Top-left corner for a popup whose outer (frame) size is frame on a screen of the given size

@@ -126,6 +126,30 @@ TEST_F(PopupTest, popupCarriesTheNoticeAndItsLook)
     EXPECT_EQ(p->cursor().hotSpot(), QPoint(5, 0));
 }
 
+TEST_F(PopupTest, titlesArePlainTextAndAHugeOneIsCut)
+{
+    // What a list brings is shown as it came, never as markup.
+    for (const char* title : {"&lt;x&amp;y", "a < b and more <b>bold", "<img src=x>", "1<2"}) {
+        notifier.ShowMsn("类别", title, "http://127.0.0.1:1/a");
+        ASSERT_EQ(openPopups().size(), 1);
+        Form2* p = openPopups().first();
+        QLabel* l = label(p, "Label1");
+        EXPECT_EQ(l->text(), QLatin1Char('>') + QString::fromUtf8(title) + QLatin1Char('<'));
+        EXPECT_EQ(l->textFormat(), Qt::PlainText) << title;
+        p->close();
+        flushDeletes();
+    }
+    // A title of a megabyte (the fetch's limit) is not laid out whole on every paint.
+    const QString huge(1024 * 1024, QChar(0x4E2D));
+    notifier.ShowMsn("类别", huge, "http://127.0.0.1:1/a");
+    ASSERT_EQ(openPopups().size(), 1);
+    Form2* p = openPopups().first();
+    const QString shown = label(p, "Label1")->text();
+    EXPECT_EQ(shown.size(), PopupRule::kMaxTitleChars + 3);
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("\u2026<")));
+    EXPECT_EQ(text(p, "ZiNameTxT").left(10), huge.left(10));
+}
+
 // The corner by the outer size: 3 pixels from the screen's right edge, 33 above its bottom.
 void expectInTheCorner(const QRect& outer)
 {
