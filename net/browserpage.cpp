@@ -1,6 +1,7 @@
 #include "net/browserpage.h"
 
 #include "net/pagescripts.h"
+#include "net/urlrules.h"
 
 #include <QCoreApplication>
 #include <QWebEngineCertificateError>
@@ -58,4 +59,12 @@ QStringList BrowserPage::chooseFiles(FileSelectionMode mode, const QStringList& 
     if (silent_)
         return {};
     return QWebEnginePage::chooseFiles(mode, oldFiles, acceptedMimeTypes);
+}
+
+bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool)
+{
+    // A clicked mail link is accepted: the engine then hands it to the desktop itself. Schemes it
+    // does not know come here only with a member's gesture; without one it refuses them first.
+    return UrlRules::navigation(url.toString(), type == NavigationTypeLinkClicked) !=
+           UrlRules::Navigation::Refuse;
 }

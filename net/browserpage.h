@@ -1,6 +1,8 @@
 #pragma once
 // The page of a WebEngineBrowser: answers the engine's dialogs and requests itself, so that in
-// silent mode nothing of the engine's own pops up, and keeps the console quiet. Console messages
+// silent mode nothing of the engine's own pops up, keeps the console quiet and lets no page
+// navigate to anything but web pages (no page starts a program of the desktop through a scheme
+// handler). Console messages
 // carrying the page's bridge token are reports of documents that cannot reach the channel.
 #include <QString>
 #include <QWebEnginePage>
@@ -26,6 +28,8 @@ protected:
                                   int lineNumber, const QString& sourceID) override;
     QStringList chooseFiles(FileSelectionMode mode, const QStringList& oldFiles,
                             const QStringList& acceptedMimeTypes) override;
+    // Web pages only, in every frame; a mail link the member clicks goes on to the desktop.
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
 
 private:
     QString token_;

@@ -1,6 +1,26 @@
 #include "browserfixture.h"
 
+#include <QImage>
+#include <QMouseEvent>
 #include <QVBoxLayout>
+#include <QWindow>
+
+namespace
+{
+
+bool painted(QWidget* view)
+{
+    const QImage image = view->grab().toImage();
+    for (int y = 0; y < image.height(); y += 3) {
+        for (int x = 0; x < image.width(); x += 3) {
+            if (image.pixel(x, y) != 0xffffffff)
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
 
 void BrowserFixture::SetUp()
 {
@@ -84,4 +104,19 @@ const CompletedDocument* BrowserFixture::findCompleted(const QString& url, WebEn
 bool BrowserFixture::completedUrl(const QString& url, WebEngineBrowser* b)
 {
     return waitFor([&] { return findCompleted(url, b) != nullptr; });
+}
+
+void BrowserFixture::click(QPoint pos, Qt::MouseButton button)
+{
+    QWidget* view = browser->widget();
+    ASSERT_TRUE(waitFor([&] { return painted(view); }));
+    QWindow* window = view->window()->windowHandle();
+    ASSERT_NE(window, nullptr);
+    const QPointF local(view->mapTo(view->window(), pos));
+    const QPointF global(view->mapToGlobal(pos));
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, button, button, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, button, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &release);
 }

@@ -32,6 +32,9 @@ protected:
     // Runs a script in the top document's isolated world and waits for its result.
     QVariant eval(const QString& script, WebEngineBrowser* b = nullptr);
     bool completedUrl(const QString& url, WebEngineBrowser* b = nullptr);
+    // A click as the member makes it (a press and a release), at a point of the main browser's
+    // view, once the engine has drawn the page (it routes input only then).
+    void click(QPoint pos, Qt::MouseButton button = Qt::LeftButton);
     const CompletedDocument* findCompleted(const QString& url, WebEngineBrowser* b = nullptr);
 
     WebEngineBrowser* browser = nullptr;

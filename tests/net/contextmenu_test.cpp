@@ -4,10 +4,7 @@
 #include "testpages.h"
 
 #include <QApplication>
-#include <QImage>
 #include <QMenu>
-#include <QMouseEvent>
-#include <QWindow>
 
 namespace
 {
@@ -34,36 +31,6 @@ protected:
         BrowserFixture::TearDown();
     }
 
-    // A right click as the member makes it, at a point of the view. The engine routes input
-    // only once it has drawn the page.
-    void rightClick(QPoint pos)
-    {
-        ASSERT_TRUE(waitFor([&] { return painted(); }));
-        QWidget* view = browser->widget();
-        QWindow* window = view->window()->windowHandle();
-        ASSERT_NE(window, nullptr);
-        const QPointF local(view->mapTo(view->window(), pos));
-        const QPointF global(view->mapToGlobal(pos));
-        QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::RightButton, Qt::RightButton,
-                          Qt::NoModifier);
-        QCoreApplication::sendEvent(window, &press);
-        QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::RightButton,
-                            Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(window, &release);
-    }
-
-    bool painted()
-    {
-        const QImage image = browser->widget()->grab().toImage();
-        for (int y = 0; y < image.height(); y += 3) {
-            for (int x = 0; x < image.width(); x += 3) {
-                if (image.pixel(x, y) != 0xffffffff)
-                    return true;
-            }
-        }
-        return false;
-    }
-
     quint64 frameDoc(int index)
     {
         const CompletedDocument* d = findCompleted(site.url("/f?%1").arg(index));
@@ -84,7 +51,7 @@ TEST_F(ContextMenuTest, rightClick_namesTheFrameUnderTheMouse)
     };
     for (const Case c : {Case{75, 0}, Case{375, 2}, Case{525, 3}}) {
         requests.clear();
-        rightClick(QPoint(200, c.y));
+        click(QPoint(200, c.y), Qt::RightButton);
         ASSERT_TRUE(waitFor([&] { return !requests.isEmpty(); })) << c.frame;
         EXPECT_EQ(requests.size(), 1);
         ASSERT_NE(frameDoc(c.frame), 0u);
@@ -97,7 +64,7 @@ TEST_F(ContextMenuTest, rightClick_namesTheFrameUnderTheMouse)
 TEST_F(ContextMenuTest, notHandled_showsTheEnginesMenu)
 {
     takeMenu = false;
-    rightClick(QPoint(200, 75));
+    click(QPoint(200, 75), Qt::RightButton);
     ASSERT_TRUE(waitFor([&] { return !requests.isEmpty(); }));
     EXPECT_TRUE(waitFor([&] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }));
 }
