@@ -12,6 +12,7 @@
 NewWindowHandoff::NewWindowHandoff(QWidget* mainWindow, QObject* parent)
     : QObject(parent), mainWindow_(mainWindow)
 {
+    clock_.start();
 }
 
 void NewWindowHandoff::Web_V1_NewWindow(NewWindowRequest& request)
@@ -19,7 +20,12 @@ void NewWindowHandoff::Web_V1_NewWindow(NewWindowRequest& request)
     // The main window's engine never opens a window of its own, whatever happens below.
     request.processed = true;
 
-    switch (UrlRules::routeNewWindow(request.url, QStringLiteral(ZV_MARKET_DOMAIN))) {
+    const UrlRules::NewWindowRoute route =
+        UrlRules::routeNewWindow(request.url, QStringLiteral(ZV_MARKET_DOMAIN));
+    if (route != UrlRules::NewWindowRoute::Drop &&
+        !rate_.allow(clock_.elapsed(), request.userInitiated))
+        return;
+    switch (route) {
     case UrlRules::NewWindowRoute::DefaultBrowser:
         // Test builds record the hand-over instead of starting a browser on the desktop.
         if (Trace::enabled())

@@ -1,6 +1,10 @@
 #pragma once
 // Where the member page's new-window requests go: the default browser for the marketplace, a new
-// Form4 for everything else. The main window's engine never opens a window of its own.
+// Form4 for everything else. The main window's engine never opens a window of its own, and a page
+// that asks for windows on its own gets only a few (NewWindowRate).
+#include "mainwindow/newwindowrate.h"
+
+#include <QElapsedTimer>
 #include <QObject>
 
 struct NewWindowRequest;
@@ -15,4 +19,6 @@ public:
 
 private:
     QWidget* mainWindow_;
+    QElapsedTimer clock_;
+    NewWindowRate rate_;
 };

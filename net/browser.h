@@ -23,6 +23,8 @@ struct NewWindowRequest {
     QString targetFrameName;
     QByteArray postData; // the engine does not always expose a form's body
     QString headers;
+    // Asked for by a member's click or key press, not by a page's script on its own.
+    bool userInitiated = false;
     bool processed = false;
     // Hands the pending navigation (a form POST with its body included) over to another browser
     // of the same engine. Valid only while the newWindow signal is being handled; returns false

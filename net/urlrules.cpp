@@ -17,9 +17,16 @@ bool isAboutBlank(const QString& url)
 
 bool isMarketplace(const QString& url, const QString& domain)
 {
-    if (domain.isEmpty())
+    QString want = domain.toLower();
+    if (want.endsWith(QLatin1Char('.')))
+        want.chop(1);
+    if (want.isEmpty())
         return false;
-    return url.contains(domain, Qt::CaseInsensitive);
+    // QUrl keeps host names in lower case.
+    QString host = QUrl(url).host();
+    if (host.endsWith(QLatin1Char('.')))
+        host.chop(1);
+    return host == want || host.endsWith(QLatin1Char('.') + want);
 }
 
 bool isWebAddress(const QString& url)
@@ -49,6 +56,23 @@ NewWindowRoute routeNewWindow(const QString& url, const QString& marketDomain)
 QString browserWindowAddress(const QString& url)
 {
     return url.isEmpty() ? QStringLiteral("about:blank") : url;
+}
+
+Navigation navigation(const QString& url, bool clickedLink)
+{
+    const QUrl u(url);
+    const QString scheme = u.scheme();
+    if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
+        return Navigation::Allow;
+    if (scheme == QLatin1String("about")) {
+        const QString page = u.path();
+        return page == QLatin1String("blank") || page == QLatin1String("srcdoc")
+                   ? Navigation::Allow
+                   : Navigation::Refuse;
+    }
+    if (scheme == QLatin1String("mailto") && clickedLink)
+        return Navigation::MailProgram;
+    return Navigation::Refuse;
 }
 
 } // namespace UrlRules

@@ -16,7 +16,9 @@ enum class NewWindowRoute {
     Drop,           // nowhere: the request is cancelled and nothing opens
 };
 
-// True when url contains domain anywhere, letter case ignored. An empty domain matches nothing.
+// True when url's host is domain or a host below it (www.domain), letter case ignored; the rest of
+// the address does not count, so a page cannot send any site to the default browser by naming
+// the marketplace in a query. An empty domain matches nothing.
 bool isMarketplace(const QString& url, const QString& domain);
 
 // True for http and https addresses with a host: the only ones the default browser is given.
@@ -31,5 +33,13 @@ NewWindowRoute routeNewWindow(const QString& url, const QString& marketDomain);
 
 // The address a new browser window navigates to: about:blank for an empty one.
 QString browserWindowAddress(const QString& url);
+
+// What becomes of a navigation in any frame of any of the program's browsers, as the engine asks.
+enum class Navigation {
+    Allow,       // web pages, and the engine's own blank and srcdoc documents
+    MailProgram, // a mail link the member clicked: the desktop's mail program
+    Refuse,      // every other scheme, clicked or set by script
+};
+Navigation navigation(const QString& url, bool clickedLink);
 
 } // namespace UrlRules

@@ -241,6 +241,7 @@ void WebEngineBrowser::onNewWindowRequested(QWebEngineNewWindowRequest& request)
 {
     NewWindowRequest req;
     req.url = request.requestedUrl().toString(QUrl::FullyEncoded);
+    req.userInitiated = request.isUserInitiated();
     // The engine's request lives only while this handler runs.
     auto pending = std::make_shared<QWebEngineNewWindowRequest*>(&request);
     QWebEngineProfile* profile = page_ ? page_->profile() : nullptr;

@@ -105,7 +105,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RouteCase{"http://www.market.example/item/1", R::DefaultBrowser},
         RouteCase{"https://shop.MARKET.Example/", R::DefaultBrowser},
-        RouteCase{"http://127.0.0.1:18062/go.asp?to=market.example", R::DefaultBrowser},
+        // Only the host counts: a page cannot send any site to the default browser by naming
+        // the marketplace elsewhere in the address.
+        RouteCase{"http://127.0.0.1:18062/go.asp?to=market.example", R::BrowserWindow},
+        RouteCase{"http://market.example.elsewhere.test/", R::BrowserWindow},
+        RouteCase{"http://notmarket.example/", R::BrowserWindow},
+        RouteCase{"http://user@market.example.evil.test/", R::BrowserWindow},
+        RouteCase{"http://market.example./x", R::DefaultBrowser},
         RouteCase{"HTTPS://WWW.MARKET.EXAMPLE/a", R::DefaultBrowser},
         // The marketplace name inside another scheme gives the desktop nothing to run.
         RouteCase{"javascript:location='http://market.example/'", R::Drop},
@@ -125,6 +131,36 @@ TEST(UrlRules, emptyMarketDomainMatchesNothing)
     EXPECT_FALSE(UrlRules::isMarketplace(QStringLiteral("http://a.test/"), QString()));
     EXPECT_EQ(UrlRules::routeNewWindow(QStringLiteral("http://a.test/"), QString()),
               R::BrowserWindow);
+}
+
+TEST(UrlRules, pagesNavigateByWebAddressesOnlyAndAClickedMailLinkGoesToTheMailProgram)
+{
+    using N = UrlRules::Navigation;
+    const struct {
+        const char* url;
+        bool clicked;
+        N expected;
+    } cases[] = {
+        {"http://127.0.0.1:18062/nc/main.asp", false, N::Allow},
+        {"https://a.test/", true, N::Allow},
+        {"about:blank", false, N::Allow},
+        {"about:srcdoc", false, N::Allow},
+        {"mailto:a@b.test", true, N::MailProgram},
+        {"MAILTO:a@b.test", true, N::MailProgram},
+        {"mailto:a@b.test", false, N::Refuse}, // set by script, no click
+        {"zvx-test:run-this", true, N::Refuse},
+        {"apt:zvkb", true, N::Refuse},
+        {"tencent://message/?uin=1", true, N::Refuse},
+        {"file:///etc/passwd", true, N::Refuse},
+        {"data:text/html,x", false, N::Refuse},
+        {"javascript:alert(1)", true, N::Refuse},
+        {"ftp://127.0.0.1/x", true, N::Refuse},
+        {"about:config", false, N::Refuse},
+        {"view-source:http://a.test/", true, N::Refuse},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(UrlRules::navigation(QString::fromUtf8(c.url), c.clicked), c.expected)
+            << c.url << (c.clicked ? " clicked" : "");
 }
 
 TEST(UrlRules, emptyAddressOpensBlank)

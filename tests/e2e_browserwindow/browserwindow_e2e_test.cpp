@@ -1,9 +1,13 @@
 // The member page's new-window requests in the real program: our own browser windows for the
-// service's pages, the default browser for the marketplace, nothing for local addresses.
+// service's pages, the default browser for the marketplace, nothing for local addresses or other
+// programs' schemes, and only a few windows for a page that opens them on its own.
 #include "harness/devtoolsclient.h"
 #include "harness/harness.h"
 
+#include <QDir>
+#include <QFile>
 #include <QJsonValue>
+#include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -30,10 +34,21 @@ protected:
         if (!service_->start())
             return;
         devtools_ = std::make_unique<DevToolsClient>(DevToolsClient::freePort());
+        // The desktop's opener, as the program would find it: records what it is given.
+        shims_ = std::make_unique<QTemporaryDir>();
+        const QString opener = shims_->filePath(QStringLiteral("xdg-open"));
+        QFile script(opener);
+        if (!script.open(QIODevice::WriteOnly))
+            return;
+        script.write("#!/bin/sh\necho \"$@\" >>\"$(dirname \"$0\")/opened\"\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         Program::Options options;
         options.config = QByteArray("[config]\r\nxianlu=0\r\n");
         options.extraEnv.insert(QStringLiteral("QTWEBENGINE_REMOTE_DEBUGGING"),
                                 devtools_->environmentValue());
+        options.extraEnv.insert(QStringLiteral("PATH"),
+                                shims_->path() + QLatin1Char(':') + qEnvironmentVariable("PATH"));
         program_ = std::make_unique<Program>(options);
         if (!program_->start())
             return;
@@ -46,9 +61,11 @@ protected:
                              if (!t.url.endsWith(QLatin1String("/nc/i88-62.asp")))
                                  return false;
                              const auto v = devtools_->evaluate(
-                                 t, QStringLiteral("!!(window.frames['menu'] && "
-                                                   "window.frames['menu'].document."
-                                                   "getElementById('lnk-blank'))"));
+                                 t,
+                                 QStringLiteral("!!(window.frames['menu'] && "
+                                                "window.frames['menu'].document."
+                                                "getElementById('lnk-blank'))"),
+                                 false);
                              return v && v->toBool();
                          },
                          30000)
@@ -60,6 +77,30 @@ protected:
         program_.reset();
         service_.reset();
         devtools_.reset();
+        shims_.reset();
+    }
+
+    // The engine counts what a page does in the seconds after a click as the member's doing (its
+    // transient activation); a page acting on its own is one whose last click is that long ago.
+    static bool waitUntilNoRecentClick(const DevToolsClient::Target& page)
+    {
+        return waitUntil(
+            [&] {
+                const auto v = devtools_->evaluate(
+                    page,
+                    QStringLiteral("!navigator.userActivation.isActive && "
+                                   "!window.frames['news'].navigator.userActivation.isActive"),
+                    false);
+                return v && v->toBool();
+            },
+            10000);
+    }
+
+    // What reached the desktop's opener.
+    static QString openedOnTheDesktop()
+    {
+        QFile f(shims_->filePath(QStringLiteral("opened")));
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
     }
 
     void SetUp() override
@@ -137,6 +178,7 @@ protected:
     }
 
     static inline std::unique_ptr<DevService> service_;
+    static inline std::unique_ptr<QTemporaryDir> shims_;
     static inline std::unique_ptr<DevToolsClient> devtools_;
     static inline std::unique_ptr<Program> program_;
     static inline bool ready_ = false;
@@ -243,11 +285,89 @@ TEST_F(BrowserWindowE2E, marketplaceGoesToTheDefaultBrowserOnly)
     EXPECT_TRUE(program_->waitForTrace(QStringLiteral("openurl"),
                                        QStringLiteral("http://www.market.example/SHOP/INDEX.HTML")))
         << program_->trace().join(QLatin1Char('\n')).toStdString();
-    clickInMenu(QStringLiteral("lnk-market-query"));
-    EXPECT_TRUE(program_->waitForTrace(QStringLiteral("openurl"), QStringLiteral("/nc/go.asp?to=")))
-        << program_->trace().join(QLatin1Char('\n')).toStdString();
     expectNoBrowserWindowFor(kQuietMs);
     EXPECT_EQ(devtools_->pages().size(), 1);
+    // A page of the service's own that names the marketplace in its query is the service's.
+    clickInMenu(QStringLiteral("lnk-market-query"));
+    ASSERT_NE(expectOneBrowserWindow(), 0u);
+    EXPECT_TRUE(waitForPageAt(QStringLiteral("/nc/go.asp?to=")).has_value());
+    EXPECT_EQ(program_->traceOf(QStringLiteral("openurl")).filter(QStringLiteral("go.asp")).size(),
+              0);
+}
+
+TEST_F(BrowserWindowE2E, linksToOtherProgramsStayInAndAClickedMailLinkGoesToTheMailProgram)
+{
+    const auto page = memberPage();
+    ASSERT_TRUE(page.has_value());
+    // Links of the member page's third frame, as a page of any site could have them.
+    const auto added = devtools_->evaluate(
+        *page, QStringLiteral("(() => { const d = window.frames['news'].document;"
+                              "for (const [id, href] of [['zvx', 'zvx-test:run-this'],"
+                              "    ['apt', 'apt:zvkb'], ['mail', 'mailto:member@example.test']]) {"
+                              "  const a = d.createElement('a'); a.id = id; a.href = href;"
+                              "  a.textContent = id; d.body.appendChild(a); }"
+                              "return true; })()"));
+    ASSERT_TRUE(added && added->toBool());
+    const auto clickInNews = [&](const char* id) {
+        const auto v = devtools_->evaluate(
+            *page, QStringLiteral("window.frames['news'].document.getElementById('%1').click(), "
+                                  "true")
+                       .arg(QLatin1String(id)));
+        ASSERT_TRUE(v && v->toBool()) << id;
+    };
+    // Set by the page's script, without a click: a mail link is no exception then.
+    ASSERT_TRUE(waitUntilNoRecentClick(*page));
+    devtools_->evaluate(*page,
+                        QStringLiteral("window.frames['news'].location = "
+                                       "'mailto:script@example.test'; true"),
+                        false);
+    clickInNews("zvx");
+    clickInNews("apt");
+    clickInNews("mail");
+    EXPECT_TRUE(program_->waitForTrace(QStringLiteral("openurl"),
+                                       QStringLiteral("mailto:member@example.test")))
+        << program_->trace().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(program_->traceOf(QStringLiteral("openurl")).filter(QStringLiteral("mailto:")),
+              QStringList{QStringLiteral("mailto:member@example.test")});
+    EXPECT_EQ(openedOnTheDesktop(), QString());
+    expectNoBrowserWindowFor(kQuietMs);
+    EXPECT_EQ(openedOnTheDesktop(), QString());
+    EXPECT_TRUE(memberPage().has_value());
+}
+
+TEST_F(BrowserWindowE2E, aPageOpensOnlyAFewWindowsOnItsOwnButEveryClickedOne)
+{
+    const auto page = memberPage();
+    ASSERT_TRUE(page.has_value());
+    const int handedBefore = static_cast<int>(program_->traceOf(QStringLiteral("openurl")).size());
+    ASSERT_TRUE(waitUntilNoRecentClick(*page));
+    // The third frame's script, with no click at all: 10 marketplace pages, 30 item pages.
+    const auto stormed = devtools_->evaluate(
+        *page,
+        QStringLiteral("(() => { const w = window.frames['news'];"
+                       "for (let i = 0; i < 10; ++i) w.open('http://shop.market.example/' + i);"
+                       "for (let i = 0; i < 30; ++i) w.open('/nc/show.asp?id=' + (10300 + i));"
+                       "return true; })()"),
+        false);
+    ASSERT_TRUE(stormed && stormed->toBool());
+    const auto opened = [&] {
+        return static_cast<int>(browserWindows().size() +
+                                program_->traceOf(QStringLiteral("openurl")).size()) -
+               handedBefore;
+    };
+    constexpr int kAllowed = 3; // a handful in a few seconds
+    EXPECT_TRUE(waitUntil([&] { return opened() >= kAllowed; }, 15000)) << opened();
+    // Nothing more comes, however long the page waits.
+    QThread::msleep(kQuietMs);
+    EXPECT_EQ(opened(), kAllowed) << describeWindows().toStdString();
+    EXPECT_EQ(openedOnTheDesktop(), QString());
+
+    // The member's click right after it still opens its window.
+    const int windows = static_cast<int>(browserWindows().size());
+    clickInMenu(QStringLiteral("lnk-blank2"));
+    EXPECT_TRUE(waitUntil([&] { return browserWindows().size() == windows + 1; }, 15000))
+        << describeWindows().toStdString();
+    EXPECT_TRUE(waitForPageAt(QStringLiteral("/nc/show.asp?id=10231")).has_value());
 }
 
 TEST_F(BrowserWindowE2E, localFileLinkReachesNeither)

@@ -94,14 +94,14 @@ DevToolsClient::waitForPage(const std::function<bool(const Target&)>& match, int
     return std::nullopt;
 }
 
-std::optional<QJsonValue> DevToolsClient::evaluate(const Target& page,
-                                                   const QString& expression) const
+std::optional<QJsonValue> DevToolsClient::evaluate(const Target& page, const QString& expression,
+                                                   bool userGesture) const
 {
     WebSocketClient ws;
     if (page.socketUrl.isEmpty() || !ws.open(QUrl(page.socketUrl)))
         return std::nullopt;
     const QJsonObject params{{QStringLiteral("expression"), expression},
-                             {QStringLiteral("userGesture"), true},
+                             {QStringLiteral("userGesture"), userGesture},
                              {QStringLiteral("returnByValue"), true},
                              {QStringLiteral("awaitPromise"), true}};
     const QJsonObject call{{QStringLiteral("id"), 1},

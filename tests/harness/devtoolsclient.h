@@ -32,9 +32,11 @@ public:
     std::optional<Target> waitForPage(const std::function<bool(const Target&)>& match,
                                       int timeoutMs = 15000) const;
 
-    // Evaluates expression in the page's top document as if started by a user gesture and
-    // returns its value (by value); nullopt when the page or the script fails.
-    std::optional<QJsonValue> evaluate(const Target& page, const QString& expression) const;
+    // Evaluates expression in the page's top document and returns its value (by value); nullopt
+    // when the page or the script fails. userGesture: as if the member had just clicked; without
+    // it, as the page's own script runs.
+    std::optional<QJsonValue> evaluate(const Target& page, const QString& expression,
+                                       bool userGesture = true) const;
 
 private:
     int port_;

@@ -105,17 +105,48 @@ TEST_F(Handoff, marketplaceGoesToTheDefaultBrowser)
     if (!Trace::enabled())
         GTEST_SKIP() << "only test builds record default-browser opens";
     const QString market = QStringLiteral(ZV_MARKET_DOMAIN).toUpper();
-    const QStringList urls{QStringLiteral("http://item.") + market + QStringLiteral("/1.htm"),
-                           kPage + QStringLiteral("?to=") + QStringLiteral(ZV_MARKET_DOMAIN)};
-    for (const QString& url : urls) {
+    const QString shop = QStringLiteral("http://item.") + market + QStringLiteral("/1.htm");
+    // Naming the marketplace in the query does not make a page the marketplace's.
+    const QString named = kPage + QStringLiteral("?to=") + QStringLiteral(ZV_MARKET_DOMAIN);
+    for (const QString& url : {shop, named}) {
         NewWindowRequest r;
         r.url = url;
         handoff.Web_V1_NewWindow(r);
         EXPECT_TRUE(r.processed);
     }
-    EXPECT_TRUE(openForm4s().isEmpty());
-    EXPECT_EQ(trace(), QStringLiteral("openurl\t") + urls[0] + QStringLiteral("\nopenurl\t") +
-                           urls[1] + QStringLiteral("\n"));
+    ASSERT_EQ(factory.made.size(), 1);
+    EXPECT_EQ(factory.made[0]->navigations.value(0).url, named);
+    EXPECT_EQ(trace(), QStringLiteral("openurl\t") + shop + QStringLiteral("\n"));
+}
+
+TEST_F(Handoff, aPageOpensOnlyAFewWindowsOnItsOwnAndEveryClickedOne)
+{
+    if (!Trace::enabled())
+        GTEST_SKIP() << "only test builds record default-browser opens";
+    // A script asking in a loop, for item pages and for the marketplace alike.
+    for (int i = 0; i < 30; ++i) {
+        NewWindowRequest r;
+        r.url = kPage + QStringLiteral("?id=%1").arg(i);
+        r.userInitiated = false;
+        handoff.Web_V1_NewWindow(r);
+        EXPECT_TRUE(r.processed);
+        NewWindowRequest m;
+        m.url = QStringLiteral("http://shop.") + QStringLiteral(ZV_MARKET_DOMAIN) +
+                QStringLiteral("/%1").arg(i);
+        handoff.Web_V1_NewWindow(m);
+        EXPECT_TRUE(m.processed);
+    }
+    const int handedOver = static_cast<int>(trace().count(QStringLiteral("openurl")));
+    EXPECT_EQ(static_cast<int>(factory.made.size()) + handedOver, NewWindowRate::kMaxUnrequested);
+    // The member's clicks in the middle of it are never dropped.
+    for (int i = 0; i < 5; ++i) {
+        NewWindowRequest r;
+        r.url = kPage + QStringLiteral("?clicked=%1").arg(i);
+        r.userInitiated = true;
+        handoff.Web_V1_NewWindow(r);
+    }
+    EXPECT_EQ(static_cast<int>(factory.made.size()) + handedOver,
+              NewWindowRate::kMaxUnrequested + 5);
 }
 
 TEST_F(Handoff, otherSchemesReachNeitherWindowNorDefaultBrowser)

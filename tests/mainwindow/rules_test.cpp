@@ -1,6 +1,8 @@
-// The main window's pure rules: the resize rule, line fallback, login gates.
+// The main window's pure rules: the resize rule, line fallback, login gates, the rate of windows
+// a page opens on its own.
 #include "mainwindow/form1rules.h"
 #include "mainwindow/layoutrule.h"
+#include "mainwindow/newwindowrate.h"
 
 #include <gtest/gtest.h>
 #include <optional>
@@ -146,4 +148,21 @@ TEST(Form1Rules, loginGatesInOrder)
     EXPECT_FALSE(Form1Rules::loginFillWanted(1, u, QString(), 4));
     EXPECT_FALSE(Form1Rules::loginFillWanted(1, u, p, 3));
     EXPECT_FALSE(Form1Rules::loginFillWanted(1, u, p, 0));
+}
+
+TEST(NewWindowRate, aFewUnrequestedWindowsInAPeriodAndEveryClickedOne)
+{
+    NewWindowRate rate;
+    const qint64 period = NewWindowRate::kPeriodMs;
+    for (int i = 0; i < NewWindowRate::kMaxUnrequested; ++i)
+        EXPECT_TRUE(rate.allow(1000 + i, false)) << i;
+    EXPECT_FALSE(rate.allow(1010, false));
+    EXPECT_TRUE(rate.allow(1011, true)); // clicks neither wait nor count
+    EXPECT_FALSE(rate.allow(1000 + period - 1, false));
+    // The first one has left the period: one more may open, then none again.
+    EXPECT_TRUE(rate.allow(1000 + period, false));
+    EXPECT_FALSE(rate.allow(1000 + period, false));
+    // After a quiet period the whole allowance is back.
+    for (int i = 0; i < NewWindowRate::kMaxUnrequested; ++i)
+        EXPECT_TRUE(rate.allow(10 * period + i, false)) << i;
 }
