@@ -39,8 +39,7 @@ set(expected
     ./usr/share/icons/hicolor/48x48/apps/zvkb.png
     ./usr/share/icons/hicolor/scalable/apps/zvkb.svg
     ./usr/share/man/man1/zvkb.1.gz
-    ./usr/share/zvkb/apparmor.d/zvkb
-    ./usr/share/zvkb/apparmor.d/zvkb-engine)
+    ./usr/share/zvkb/apparmor.d/zvkb)
 list(SORT files)
 if(NOT files STREQUAL expected)
   message(FATAL_ERROR "the package holds\n${listing}")
@@ -88,5 +87,51 @@ endif()
 execute_process(COMMAND ${script} --remove COMMAND_ERROR_IS_FATAL ANY)
 if(EXISTS "${login}")
   message(FATAL_ERROR "--remove left ${login}")
+endif()
+
+# AppArmor: the grant of user namespaces goes to this program and the engine helpers it starts,
+# never to the helper of every Qt WebEngine program (a profile attached to its path would be).
+file(GLOB profiles ${root}/usr/share/zvkb/apparmor.d/*)
+foreach(profile ${profiles})
+  file(STRINGS ${profile} attachments REGEX "^profile +[^ ]+ +/")
+  foreach(line ${attachments})
+    if(NOT line MATCHES "^profile +[^ ]+ +/usr/lib/zvkb/")
+      message(FATAL_ERROR "${profile} attaches to a program not of this package: ${line}")
+    endif()
+  endforeach()
+endforeach()
+file(READ ${root}/usr/share/zvkb/apparmor.d/zvkb profile)
+if(NOT profile MATCHES "qt6/libexec/QtWebEngineProcess cx -> engine,"
+   OR NOT profile MATCHES "\n  profile engine flags=\\(unconfined\\) {\n    userns,")
+  message(FATAL_ERROR "the program's profile does not give its engine helpers their grant:\n${profile}")
+endif()
+
+# The maintainer scripts, on a system root of the test's own (dpkg's DPKG_ROOT): the profile goes
+# in only where AppArmor 4 can read it, an earlier version's helper profile goes away, and removing
+# the package takes everything out again.
+execute_process(COMMAND dpkg-deb -e ${DEB} ${WORK}/control COMMAND_ERROR_IS_FATAL ANY)
+set(etc ${root}/etc/apparmor.d)
+function(maintainer_script name argument)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env DPKG_ROOT=${root} sh ${WORK}/control/${name}
+                          ${argument} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${name} ${argument} failed:\n${out}")
+  endif()
+endfunction()
+file(MAKE_DIRECTORY ${etc})
+maintainer_script(postinst configure)
+if(EXISTS ${etc}/zvkb)
+  message(FATAL_ERROR "postinst put a profile for AppArmor 4 where AppArmor 3 reads it")
+endif()
+file(WRITE ${etc}/abi/4.0 "")
+file(WRITE ${etc}/zvkb-engine "profile zvkb-engine /usr/lib/qt6/libexec/QtWebEngineProcess {}\n")
+maintainer_script(postinst configure)
+file(READ ${etc}/zvkb installed)
+if(NOT installed STREQUAL profile OR EXISTS ${etc}/zvkb-engine)
+  message(FATAL_ERROR "postinst on AppArmor 4: the program's profile in place, no helper profile")
+endif()
+maintainer_script(postrm remove)
+if(EXISTS ${etc}/zvkb)
+  message(FATAL_ERROR "postrm left ${etc}/zvkb")
 endif()
 file(REMOVE_RECURSE ${WORK})
