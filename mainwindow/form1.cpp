@@ -22,6 +22,7 @@
 #include "widgets/designplace.h"
 #include "widgets/messagebox.h"
 #include "widgets/vbcheckbox.h"
+#include "widgets/windowactivation.h"
 #include "widgets/windowframe.h"
 
 #include <QApplication>
@@ -457,6 +458,12 @@ void Form1::restoreAndFocus()
     mnuShow_Click();
     raise();
     activateWindow();
+}
+
+void Form1::showFromSecondStart(const QString& token)
+{
+    mnuShow_Click();
+    WindowActivation::activate(this, token);
 }
 
 void Form1::mnuShow_Click()

@@ -49,6 +49,9 @@ public slots:
     void Form_Resize();
     // The tray icon and its menu.
     void restoreAndFocus();
+    // The member started the program again: the window back as mnuShow brings it, in front and
+    // with the focus, by the second start's activation token.
+    void showFromSecondStart(const QString& token);
     void mnuShow_Click();
     void mnuQuit_Click();
 

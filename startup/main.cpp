@@ -2,6 +2,7 @@
 // config.ini; the main window does the rest and ends the program.
 #include "mainwindow/form1.h"
 #include "startup/appstate.h"
+#include "startup/secondstart.h"
 #include "startup/settings.h"
 #include "startup/singleinstance.h"
 #include "startup/terminationsignals.h"
@@ -29,6 +30,9 @@ void preferXcbOnWayland()
         qputenv("QT_QPA_PLATFORM", "xcb");
 }
 
+// How long a second start waits for the running copy to show itself before it says its message.
+constexpr int kTellWaitMs = 3000;
+
 // The stored line index, or line 0 when it is missing, not a number or not one of the four.
 qint16 storedLine()
 {
@@ -43,6 +47,8 @@ qint16 storedLine()
 int main(int argc, char* argv[])
 {
     preferXcbOnWayland();
+    // Read before the window system takes it out of the environment.
+    const QString launchToken = SecondStart::launchToken();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // The program takes no arguments, and Qt gets none either: its own options (-platform,
     // -stylesheet, -session...) are not for the member's command line.
@@ -79,11 +85,16 @@ int main(int argc, char* argv[])
 
     SingleInstance instance;
     if (!instance.tryAcquire()) {
+        // The running copy shows its window (on a desktop without a tray that is the only way
+        // back to it); this one says so and ends, as it always has.
+        SecondStart::tellRunningCopy(instance.lockPath(), launchToken, kTellWaitMs);
         MessageBox::show(nullptr, QStringLiteral("程序已经运行！在右下角，系统托盘区！"),
                          QStringLiteral("提醒"), MessageBox::Icon::Critical,
                          MessageBox::Buttons::Ok);
         return 0;
     }
+
+    SecondStartListener secondStarts(instance.lockPath());
 
     mod_Main::fillServerLines();
     mod_Main::CurLine = storedLine();
@@ -92,6 +103,8 @@ int main(int argc, char* argv[])
     // tray menu, the running-time limit) ends the process at once through ProcessEnd, so exec()
     // does not return.
     form1 = new Form1;
+    QObject::connect(&secondStarts, &SecondStartListener::activationRequested, form1,
+                     &Form1::showFromSecondStart);
     form1->show();
     if (endRequested)
         form1->close();

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -216,6 +217,31 @@ TEST_F(MainWindowEndToEnd, secondCopyShowsItsMessageAndTouchesNothing)
     EXPECT_TRUE(findWindows(MainCaption, zv.pid()).isEmpty());
     EXPECT_FALSE(zv.hasConfig());
     EXPECT_TRUE(keep.exists());
+}
+
+TEST_F(MainWindowEndToEnd, aSecondStartBringsTheWindowBackFromTheTray)
+{
+    Program zv;
+    const WindowId w = startProgram(zv);
+    ASSERT_NE(w, 0u) << describeWindows().toStdString();
+    ASSERT_NE(waitForTrayIcon(zv.pid(), 15000), 0u);
+    ASSERT_TRUE(closeWindow(w));
+    ASSERT_TRUE(waitUntil([&] { return !isMapped(w); }, 10000)) << "not hidden into the tray";
+    // Started again as su, sudo -u or cron start it: with a runtime folder of its own. It is the
+    // same member's second copy all the same.
+    QTemporaryDir runtime;
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    const std::unique_ptr<Program> second = startAgainAndAnswer(zv, env);
+    ASSERT_TRUE(second);
+    EXPECT_TRUE(waitUntil([&] { return windowState(w) == WindowState::Normal; }, 5000))
+        << toString(windowState(w));
+    EXPECT_TRUE(waitUntil([&] { return activeWindow() == w; }, 5000)) << "not given the focus";
+    ASSERT_TRUE(second->waitForExit(5000));
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_TRUE(zv.running());
+    EXPECT_EQ(zv.traceOf(QStringLiteral("msgbox")),
+              QStringList{QStringLiteral("程序已经运行！在右下角，系统托盘区！")});
 }
 
 TEST_F(MainWindowEndToEnd, storedLineThreeOpensItsPage)

@@ -12,6 +12,7 @@
 
 #include <map>
 #include <memory>
+#include <unistd.h>
 
 using namespace harness;
 
@@ -203,6 +204,40 @@ TEST(RealWindowManagerPopups, sitInTheCornerByTheirRealFrameAndLaterOnesDoNotJum
     EXPECT_TRUE(inItsCorner(outer2, screen));
     EXPECT_TRUE(QRect(QPoint(0, 0), screen).contains(outer2));
     EXPECT_GT(outer2.height(), 102) << "the window manager drew no title bar";
+}
+
+TEST(RealWindowManagerSecondStart, bringsTheMinimisedWindowBackUnderMutterWithoutATray)
+{
+    // Debian's GNOME: no tray of any kind. The close box minimises the window, and the member
+    // gets it back by starting the program again from the menu.
+    Desktop& d = desktopWith(WindowManager::Mutter, QSize(1280, 1024));
+    ASSERT_TRUE(d.started()) << d.error().toStdString();
+    DevService service;
+    ASSERT_TRUE(service.start()) << service.error().toStdString();
+    Program zv(d, {});
+    ASSERT_TRUE(zv.start()) << zv.error().toStdString();
+    const WindowId w = zv.waitForMainWindow();
+    ASSERT_NE(w, 0u);
+    ASSERT_TRUE(closeWindow(w));
+    ASSERT_TRUE(waitUntil([&] { return windowState(w) == WindowState::Minimised; }, 10000))
+        << toString(windowState(w));
+
+    // As the menu starts a program: the launch announced to the window manager, its id given.
+    const quint32 now = d.x().serverTime();
+    const QString id = QStringLiteral("zvtest-%1_TIME%2").arg(::getpid()).arg(now);
+    d.x().startupNotification(
+        QStringLiteral("new: ID=%1 NAME=zvkb SCREEN=0 TIMESTAMP=%2").arg(id).arg(now).toUtf8());
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("DESKTOP_STARTUP_ID"), id);
+    const std::unique_ptr<Program> second = startAgainAndAnswer(zv, env);
+    ASSERT_TRUE(second);
+    EXPECT_TRUE(waitUntil([&] { return windowState(w) == WindowState::Normal; }, 5000))
+        << toString(windowState(w));
+    EXPECT_TRUE(waitUntil([&] { return activeWindow() == w; }, 5000))
+        << "mutter did not give it the focus";
+    ASSERT_TRUE(second->waitForExit(5000));
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_TRUE(zv.running());
 }
 
 } // namespace

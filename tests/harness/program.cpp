@@ -297,4 +297,21 @@ QList<qint64> Program::leftovers() const
     return left;
 }
 
+std::unique_ptr<Program> startAgainAndAnswer(Program& first, const QProcessEnvironment& extraEnv)
+{
+    auto second = std::make_unique<Program>(
+        *first.desktop_, Program::Options{.folder = first.folder(), .extraEnv = extraEnv});
+    if (!second->start()) {
+        ADD_FAILURE() << second->error().toStdString();
+        return nullptr;
+    }
+    const WindowId box = waitForWindow(QStringLiteral("提醒"), 20000, second->pid());
+    if (box == 0) {
+        ADD_FAILURE() << "the second copy showed no box\n" << describeWindows().toStdString();
+        return nullptr;
+    }
+    key(box, QStringLiteral("Return"));
+    return second;
+}
+
 } // namespace harness

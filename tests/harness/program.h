@@ -76,6 +76,7 @@ public:
     QList<qint64> leftovers() const;
 
 private:
+    friend std::unique_ptr<Program> startAgainAndAnswer(Program&, const QProcessEnvironment&);
     void prepareFolder();
     void recordHelpers() const;
 
@@ -88,5 +89,12 @@ private:
     mutable QList<qint64> seen_;
     int starts_ = 0;
 };
+
+// The member starts the program once more beside `first`, in its folder (so with its settings and
+// its lock), with extraEnv added to the environment (another runtime folder, a launcher's startup
+// id), and answers the "already running" box the second copy shows, as the member would. Returns
+// the second copy, its box answered; nullptr (and a failed test) when no box came.
+std::unique_ptr<Program> startAgainAndAnswer(Program& first,
+                                             const QProcessEnvironment& extraEnv = {});
 
 } // namespace harness

@@ -1,5 +1,6 @@
 #include "harness/xconnection.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -236,6 +237,60 @@ void XConnection::clientMessage(quint32 target, quint32 window, const char* type
             ? (XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY)
             : XCB_EVENT_MASK_NO_EVENT;
     xcb_send_event(conn_, 0, target, mask, reinterpret_cast<const char*>(&ev));
+    xcb_flush(conn_);
+}
+
+quint32 XConnection::ownWindow()
+{
+    if (!own_ && conn_) {
+        own_ = xcb_generate_id(conn_);
+        const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_create_window(conn_, XCB_COPY_FROM_PARENT, own_, root_, -10, -10, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                          &events);
+    }
+    return own_;
+}
+
+quint32 XConnection::serverTime()
+{
+    if (!conn_)
+        return 0;
+    const quint32 w = ownWindow();
+    xcb_change_property(conn_, XCB_PROP_MODE_APPEND, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0,
+                        nullptr);
+    xcb_flush(conn_);
+    // Only this window's own events come to this connection.
+    while (xcb_generic_event_t* e = xcb_wait_for_event(conn_)) {
+        quint32 time = 0;
+        if ((e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY)
+            time = reinterpret_cast<xcb_property_notify_event_t*>(e)->time;
+        std::free(e);
+        if (time)
+            return time;
+    }
+    return 0;
+}
+
+void XConnection::startupNotification(const QByteArray& message)
+{
+    if (!conn_)
+        return;
+    // In pieces of 20 bytes, the terminating NUL included; the first of type _BEGIN.
+    const QByteArray bytes = message + '\0';
+    const quint32 w = ownWindow();
+    for (qsizetype at = 0; at < bytes.size(); at += 20) {
+        xcb_client_message_event_t ev;
+        std::memset(&ev, 0, sizeof ev);
+        ev.response_type = XCB_CLIENT_MESSAGE;
+        ev.format = 8;
+        ev.window = w;
+        ev.type = atom(at == 0 ? "_NET_STARTUP_INFO_BEGIN" : "_NET_STARTUP_INFO");
+        std::memcpy(ev.data.data8, bytes.constData() + at,
+                    static_cast<size_t>(std::min<qsizetype>(20, bytes.size() - at)));
+        xcb_send_event(conn_, 0, root_, XCB_EVENT_MASK_PROPERTY_CHANGE,
+                       reinterpret_cast<const char*>(&ev));
+    }
     xcb_flush(conn_);
 }
 

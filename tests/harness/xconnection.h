@@ -46,6 +46,12 @@ public:
     bool overrideRedirect(quint32 window);
 
     quint32 selectionOwner(const char* selection);
+    // The X server's time of now (the time of a property change on a window of this connection).
+    quint32 serverTime();
+    // A startup notification message ("new: ID=... NAME=..."), as a launcher sends one to the
+    // window manager when it starts a program.
+    void startupNotification(const QByteArray& message);
+
     // A 32-bit client message to `target` (for EWMH requests: the root window).
     void clientMessage(quint32 target, quint32 window, const char* type, quint32 d0, quint32 d1 = 0,
                        quint32 d2 = 0, quint32 d3 = 0, quint32 d4 = 0,
@@ -64,7 +70,10 @@ public:
     int bindSpareKeys(const QString& text);
 
 private:
+    quint32 ownWindow(); // an input-only window of this connection, made once
+
     xcb_connection_t* conn_ = nullptr;
+    quint32 own_ = 0;
     quint32 root_ = 0;
     QSize screen_;
 };
