@@ -3,23 +3,26 @@
 
 # Building and running the program: compiler and build tools, Qt 6 (with WebEngine, multimedia,
 # SVG and Qt's own Chinese translations), the X client library the windows read their frames
-# with, zlib (the page fetch decodes compressed answers itself), the HTTP library of the
-# development service, GoogleTest, and a font for the Chinese captions.
+# with, GIO (GNOME's do-not-disturb setting), zlib (the page fetch decodes compressed answers
+# itself), the HTTP library of the development service, GoogleTest, and a font for the Chinese
+# captions.
 BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-webengine-dev qt6-webchannel-dev
-  qt6-multimedia-dev libqt6webenginecore6-bin qt6-qpa-plugins qt6-svg-dev libxcb1-dev zlib1g-dev
-  libcpp-httplib-dev libgtest-dev fonts-wqy-microhei qt6-translations-l10n)
+  qt6-multimedia-dev libqt6webenginecore6-bin qt6-qpa-plugins qt6-svg-dev libxcb1-dev
+  libglib2.0-dev zlib1g-dev libcpp-httplib-dev libgtest-dev fonts-wqy-microhei
+  qt6-translations-l10n)
 # The Debian package (./run package, and the tests that make one): CPack finds the program's
 # library packages with dpkg-shlibdeps (dpkg-dev), which needs file to tell the binaries.
 PACKAGE_PACKAGES=(dpkg-dev file)
 # The tests: the headless desktop the end-to-end tests run in (X server, window managers: openbox,
 # GNOME's mutter, KDE's KWin with its Breeze decoration; tray host, sound server with its
 # command-line client, input and window tools, screenshots, the X client library the harness
-# reads windows with, a private session bus for a StatusNotifier tray and for mutter and KWin),
-# the validator the desktop entries are checked with and GLib's launcher that starts them, the
-# formatter the sources are checked with, and what makes and checks the Debian package.
+# reads windows with, a private session bus for a StatusNotifier tray, a notification server and
+# for mutter and KWin, GNOME's settings schemas for its do-not-disturb), the validator the desktop
+# entries are checked with and GLib's launcher that starts them, the formatter the sources are
+# checked with, and what makes and checks the Debian package.
 TEST_PACKAGES=(xvfb xauth openbox mutter kwin-x11 breeze wmctrl trayer pulseaudio pulseaudio-utils
-  xdotool x11-utils imagemagick libxcb1-dev dbus-daemon desktop-file-utils libglib2.0-bin
-  clang-format "${PACKAGE_PACKAGES[@]}" lintian)
+  xdotool x11-utils imagemagick libxcb1-dev dbus-daemon gsettings-desktop-schemas
+  desktop-file-utils libglib2.0-bin clang-format "${PACKAGE_PACKAGES[@]}" lintian)
 # On a member's desktop: the libproxy plugins through which the page fetch (Qt Network) reads the
 # proxy as the browser engine does in a KDE Plasma session: KDE's settings, and the runner for
 # automatic (PAC) configuration. Not GNOME's: the engine reads none of those (README, Proxies).

@@ -11,6 +11,7 @@
 #include "mainwindow/processend.h"
 #include "mainwindow/traycontroller.h"
 #include "net/browser.h"
+#include "notices/noticecentre.h"
 #include "popup/msnnotifier.h"
 #include "startup/appstate.h"
 #include "startup/boxstate.h"
@@ -84,7 +85,18 @@ Form1::Form1(QWidget* parent) : QWidget(parent)
     connect(tray_, &TrayController::activated, this, &Form1::restoreAndFocus);
     connect(tray_, &TrayController::showRequested, this, &Form1::mnuShow_Click);
     connect(tray_, &TrayController::quitRequested, this, &Form1::mnuQuit_Click);
-    msn_ = new MsnNotifier(this, WebBrowser1_, this);
+    // The day's notices: in the tray's menu, marked there while missed ones wait. The member
+    // looking at the list, or coming back through the tray, has seen that they came.
+    notices_ = new NoticeCentre(this);
+    connect(notices_, &NoticeCentre::changed, tray_,
+            [this] { tray_->showNotices(notices_->recent()); });
+    connect(notices_, &NoticeCentre::openRequested, this, &Form1::openNotice);
+    connect(tray_, &TrayController::noticeChosen, this, &Form1::openNotice);
+    for (auto looked : {&TrayController::noticesOpened, &TrayController::activated,
+                        &TrayController::showRequested})
+        connect(tray_, looked, notices_, &NoticeCentre::acknowledge);
+    tray_->showNotices(notices_->recent());
+    msn_ = new MsnNotifier(this, WebBrowser1_, notices_, this);
     wav_ = new WavPlayer(this);
     poll_ = new MessagePoll(*this, this);
 
@@ -547,7 +559,15 @@ void Form1::ShowMsn(const QString& ZuName, const QString& Ziname, const QString&
 
 void Form1::PlayWavFile(const QString& strFileName, int PlayCount, int JianGe)
 {
+    // The desktop says do not disturb: the notice is kept, its sound is not played.
+    if (notices_->quiet())
+        return;
     wav_->PlayWavFile(strFileName, PlayCount, JianGe);
+}
+
+void Form1::openNotice(quint64 id, const QString& url)
+{
+    msn_->openNotice(id, url);
 }
 
 void Form1::endProgram()

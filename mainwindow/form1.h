@@ -13,6 +13,7 @@ class FrameWatch;
 class MessagePoll;
 class MsnNotifier;
 class NewWindowHandoff;
+class NoticeCentre;
 class QPushButton;
 class QRadioButton;
 class QTimer;
@@ -54,6 +55,8 @@ public slots:
     void showFromSecondStart(const QString& token);
     void mnuShow_Click();
     void mnuQuit_Click();
+    // A notice the member chose in the tray's list or the desktop's: as a click on its popup.
+    void openNotice(quint64 id, const QString& url);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -84,6 +87,7 @@ private:
 
     Browser* WebBrowser1_ = nullptr;
     MessagePoll* poll_ = nullptr;
+    NoticeCentre* notices_ = nullptr;
     MsnNotifier* msn_ = nullptr;
     WavPlayer* wav_ = nullptr;
     NewWindowHandoff* handoff_ = nullptr;

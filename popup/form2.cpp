@@ -1,11 +1,13 @@
 #include "popup/form2.h"
 
 #include "net/browser.h"
+#include "popup/itemopener.h"
 #include "popup/popuprule.h"
 #include "startup/twips.h"
-#include "widgets/messagebox.h"
 #include "widgets/windowframe.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QBitmap>
 #include <QGuiApplication>
@@ -13,7 +15,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScreen>
-#include <memory>
 
 namespace
 {
@@ -68,6 +69,15 @@ QCursor handCursor()
     return QCursor(QBitmap::fromImage(picture), QBitmap::fromImage(mask), 5, 0);
 }
 
+// The popup is an alert to assistive technology, named by the notice it shows.
+QAccessibleInterface* alertInterface(const QString& key, QObject* object)
+{
+    auto* popup = qobject_cast<Form2*>(object);
+    if (key != QLatin1String("Form2") || !popup)
+        return nullptr;
+    return new QAccessibleWidget(popup, QAccessible::AlertMessage);
+}
+
 } // namespace
 
 Form2::Form2(QWidget* mainWindow, Browser* mainBrowser, int tickMs, int clickWaitMs)
@@ -82,6 +92,11 @@ Form2::Form2(QWidget* mainWindow, Browser* mainBrowser, int tickMs, int clickWai
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(PopupRule::caption());
+    static const bool alertInstalled = [] {
+        QAccessible::installFactory(alertInterface);
+        return true;
+    }();
+    Q_UNUSED(alertInstalled);
     setFixedSize(Twips::toPixels(3450), Twips::toPixels(1530));
     setCursor(handCursor());
 
@@ -167,13 +182,17 @@ void Form2::placeOnScreen()
 }
 
 void Form2::setNotice(qint32 serial, const QString& ZuName, const QString& Ziname,
-                      const QString& ZiUrl)
+                      const QString& ZiUrl, quint64 noticeId)
 {
+    noticeId_ = noticeId;
     lblIndex_->setText(QString::number(serial));
     ZuNameTxT_->setText(ZuName);
     ZiNameTxT_->setText(Ziname);
     ZiUrlTxT_->setText(ZiUrl);
     Label1_->setText(PopupRule::titleText(Ziname));
+    setAccessibleName(ZuName + QLatin1Char(' ') +
+                      PopupRule::shownTitle(Ziname, PopupRule::kMaxTitleChars));
+    setAccessibleDescription(QStringLiteral("有新信息，请点击查看！"));
 }
 
 qint64 Form2::serial() const
@@ -186,8 +205,10 @@ qint64 Form2::serial() const
 void Form2::Timer1_Timer()
 {
     ++CloseTicks_;
-    if (CloseTicks_ == 3)
+    if (CloseTicks_ == 3) {
+        emit closedUnseen(noticeId_);
         close();
+    }
 }
 
 void Form2::mousePressEvent(QMouseEvent* event)
@@ -212,41 +233,19 @@ void Form2::Form_Click()
         return;
     clicked_ = true;
     Timer1_->stop();
+    emit clicked(noticeId_);
+    const QPointer<Form2> self(this);
+    ItemOpener::open(mainWindow_, mainBrowser_, ZiUrlTxT_->text(), clickWaitMs_,
+                     QPointer<QWidget>(this), [self] {
+                         if (self)
+                             self->close();
+                     });
+}
 
-    QPointer<Form2> self(this);
-    auto finish = [self, main = mainWindow_](bool loaded) {
-        if (!loaded)
-            MessageBox::show(self ? static_cast<QWidget*>(self) : main.data(),
-                             QStringLiteral("主窗口未正常加载，请尝试重启软件或检查网络！"),
-                             QString(), MessageBox::Icon::None, MessageBox::Buttons::Ok);
-        if (main) {
-            main->showNormal();
-            main->raise();
-            main->activateWindow();
-        }
-        if (self)
-            self->close();
-    };
-
-    if (!mainBrowser_) {
-        finish(false);
-        return;
-    }
-    if (mainBrowser_->readyState() != 4) {
-        finish(true);
-        return;
-    }
-    // The engine may never answer (the page navigated away, its renderer died); after a bounded
-    // wait the click ends as if the frame could not be set. Whichever comes first counts.
-    auto answered = std::make_shared<bool>(false);
-    auto once = [answered, finish](bool loaded) {
-        if (*answered)
-            return;
-        *answered = true;
-        finish(loaded);
-    };
-    // Not tied to this popup: a later notice may close it meanwhile, and the main window still
-    // comes back when the wait is over.
-    QTimer::singleShot(clickWaitMs_, QCoreApplication::instance(), [once] { once(false); });
-    mainBrowser_->setFrameLocation(3, ZiUrlTxT_->text(), once);
+void Form2::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // A screen reader announces the notice as it appears.
+    QAccessibleEvent alert(this, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
 }

@@ -1,15 +1,18 @@
 #include "popup/msnnotifier.h"
 
 #include "net/browser.h"
+#include "notices/noticecentre.h"
 #include "popup/form2.h"
+#include "popup/itemopener.h"
 #include "popup/popuprule.h"
 #include "startup/trace.h"
 
 #include <QApplication>
 #include <limits>
 
-MsnNotifier::MsnNotifier(QWidget* mainWindow, Browser* mainBrowser, QObject* parent)
-    : QObject(parent), mainWindow_(mainWindow), mainBrowser_(mainBrowser)
+MsnNotifier::MsnNotifier(QWidget* mainWindow, Browser* mainBrowser, NoticeCentre* notices,
+                         QObject* parent)
+    : QObject(parent), mainWindow_(mainWindow), mainBrowser_(mainBrowser), notices_(notices)
 {
 }
 
@@ -19,6 +22,14 @@ void MsnNotifier::ShowMsn(const QString& ZuName, const QString& Ziname, const QS
 {
     if (PopupRule::declinesTitle(Ziname))
         return;
+    NoticeCentre::Arrival arrival;
+    if (notices_) {
+        arrival = notices_->arrive(ZuName, Ziname, ZiUrl);
+        if (arrival.quiet) {
+            Trace::event(QStringLiteral("quiet"), Ziname + QLatin1Char(' ') + ZiUrl);
+            return;
+        }
+    }
     if (msnCount_ < std::numeric_limits<qint32>::max())
         ++msnCount_;
     QWidget* const active = QApplication::activeWindow();
@@ -29,12 +40,19 @@ void MsnNotifier::ShowMsn(const QString& ZuName, const QString& Ziname, const QS
         auto* popup = qobject_cast<Form2*>(w);
         if (!popup || !popup->isVisible() || popup->windowTitle() != PopupRule::caption())
             continue;
-        if (PopupRule::closesOnNewPopup(popup->serial(), msnCount_))
+        if (PopupRule::closesOnNewPopup(popup->serial(), msnCount_)) {
+            if (notices_)
+                notices_->missed(popup->noticeId());
             popup->close();
+        }
     }
 
     auto* popup = new Form2(mainWindow_, mainBrowser_, tickMs_);
-    popup->setNotice(msnCount_, ZuName, Ziname, ZiUrl);
+    popup->setNotice(msnCount_, ZuName, Ziname, ZiUrl, arrival.id);
+    if (notices_) {
+        connect(popup, &Form2::clicked, notices_, &NoticeCentre::opened);
+        connect(popup, &Form2::closedUnseen, notices_, &NoticeCentre::missed);
+    }
 
     if (mainWindow_ &&
         PopupRule::minimisesMainWindow(mainWindow_->isVisible(), mainWindow_->window() == active))
@@ -44,4 +62,16 @@ void MsnNotifier::ShowMsn(const QString& ZuName, const QString& Ziname, const QS
     popup->raise();
     Trace::event(QStringLiteral("popup"), QString::number(popup->serial()) + QLatin1Char(' ') +
                                               Ziname + QLatin1Char(' ') + ZiUrl);
+}
+
+void MsnNotifier::openNotice(quint64 id, const QString& url)
+{
+    if (notices_)
+        notices_->opened(id);
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* popup = qobject_cast<Form2*>(w);
+        if (popup && popup->noticeId() == id && popup->isVisible())
+            popup->close();
+    }
+    ItemOpener::open(mainWindow_, mainBrowser_, url, Form2::kClickWaitMs, mainWindow_, {});
 }

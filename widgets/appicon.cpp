@@ -1,8 +1,10 @@
 #include "widgets/appicon.h"
 
 #include <QPainter>
+#include <QPen>
 #include <QPixmap>
 #include <QSvgRenderer>
+#include <algorithm>
 
 namespace AppIcon
 {
@@ -23,6 +25,24 @@ QIcon icon()
     QIcon result;
     for (int side : {16, 22, 24, 32, 48, 256})
         result.addPixmap(QPixmap::fromImage(image(side)));
+    return result;
+}
+
+QIcon markedIcon()
+{
+    QIcon result;
+    for (int side : {16, 22, 24, 32, 48, 256}) {
+        QImage picture = image(side);
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const qreal d = side * 0.46;
+        // Blue on white: the disc itself is red.
+        painter.setPen(QPen(Qt::white, std::max(1.0, side / 16.0)));
+        painter.setBrush(QColor(0x1e, 0x88, 0xff));
+        painter.drawEllipse(QRectF(side - d - 0.5, 0.5, d, d));
+        painter.end();
+        result.addPixmap(QPixmap::fromImage(picture));
+    }
     return result;
 }
 

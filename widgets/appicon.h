@@ -11,5 +11,7 @@ namespace AppIcon
 QIcon icon();
 // The picture at side × side pixels, transparent around the disc.
 QImage image(int side);
+// The icon with a blue mark in its top right corner: notices are waiting.
+QIcon markedIcon();
 
 } // namespace AppIcon

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
@@ -242,6 +243,57 @@ TEST_F(MainWindowEndToEnd, aSecondStartBringsTheWindowBackFromTheTray)
     EXPECT_TRUE(zv.running());
     EXPECT_EQ(zv.traceOf(QStringLiteral("msgbox")),
               QStringList{QStringLiteral("程序已经运行！在右下角，系统托盘区！")});
+}
+
+// Pixels of the tray icon in the blue of the mark that says notices were missed.
+int markPixels(WindowId icon)
+{
+    QTemporaryDir dir;
+    const QString png = dir.filePath(QStringLiteral("icon.png"));
+    if (!screenshot(png, icon))
+        return -1;
+    const QImage image(png);
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            count += c.blue() > 200 && c.red() < 90 && c.green() > 90 && c.green() < 180;
+        }
+    }
+    return count;
+}
+
+TEST_F(MainWindowEndToEnd, aMissedNoticeMarksTheXEmbedTrayIconUntilTheMemberComesBack)
+{
+    QStringList lines;
+    for (int i = 0; i < 8; ++i)
+        lines << QStringLiteral("%1,标题%1,类别%1,/nc/show.asp?id=%1").arg(300 + i);
+    ASSERT_TRUE(service.setList("tx", lines.join(QStringLiteral("\r\n"))));
+    QProcessEnvironment fastPoll;
+    fastPoll.insert(QStringLiteral("ZV_TEST_POLL_MS"), QStringLiteral("1000"));
+    Program zv({.extraEnv = fastPoll});
+    const WindowId w = startProgram(zv);
+    ASSERT_NE(w, 0u);
+    const WindowId icon = waitForTrayIcon(zv.pid(), 15000);
+    ASSERT_NE(icon, 0u);
+    ASSERT_TRUE(service.waitForPath(QStringLiteral("/nc/tx.asp"), 20000).has_value());
+    ASSERT_TRUE(service.clearLog());
+    ASSERT_TRUE(service.waitForPath(QStringLiteral("/nc/tx.asp"), 10000).has_value());
+    EXPECT_EQ(markPixels(icon), 0);
+
+    // The four announced categories change: the fourth popup closes the first, unseen.
+    for (int i = 0; i < 4; ++i)
+        lines[i] = QStringLiteral("%1,新标题%1,类别%1,/nc/show.asp?id=%1").arg(400 + i);
+    ASSERT_TRUE(service.setList("tx", lines.join(QStringLiteral("\r\n"))));
+    ASSERT_TRUE(waitUntil([&] { return zv.traceOf(QStringLiteral("popup")).size() == 4; }, 15000));
+    EXPECT_TRUE(waitUntil([&] { return markPixels(icon) > 4; }, 5000)) << markPixels(icon);
+
+    // Back through the tray: the mark goes.
+    ASSERT_TRUE(closeWindow(w));
+    ASSERT_TRUE(waitUntil([&] { return !isVisible(w); }, 10000));
+    ASSERT_TRUE(clickTrayIcon(icon, 1));
+    EXPECT_TRUE(waitUntil([&] { return isVisible(w); }, 10000));
+    EXPECT_TRUE(waitUntil([&] { return markPixels(icon) == 0; }, 5000)) << markPixels(icon);
 }
 
 TEST_F(MainWindowEndToEnd, storedLineThreeOpensItsPage)

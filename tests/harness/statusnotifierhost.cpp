@@ -130,34 +130,29 @@ QList<QSize> pictures(const QDBusArgument& array)
     return sizes;
 }
 
-// A dbusmenu layout node (ia{sv}av): its children's ids and labels.
-QList<StatusNotifierHost::MenuEntry> menuEntries(const QDBusArgument& node)
+// A dbusmenu layout node (ia{sv}av), its submenus included.
+StatusNotifierHost::MenuEntry menuEntry(const QDBusArgument& node)
 {
-    QList<StatusNotifierHost::MenuEntry> entries;
-    int id = 0;
+    StatusNotifierHost::MenuEntry entry;
     QVariantMap properties;
     node.beginStructure();
-    node >> id >> properties;
+    node >> entry.id >> properties;
+    entry.label = properties.value(QStringLiteral("label")).toString();
+    entry.enabled = properties.value(QStringLiteral("enabled"), true).toBool();
     node.beginArray();
     while (!node.atEnd()) {
         QDBusVariant child;
         node >> child;
-        const QDBusArgument c = child.variant().value<QDBusArgument>();
-        int childId = 0;
-        QVariantMap childProperties;
-        c.beginStructure();
-        c >> childId >> childProperties;
-        c.endStructure();
-        entries.append({childId, childProperties.value(QStringLiteral("label")).toString()});
+        entry.children.append(menuEntry(child.variant().value<QDBusArgument>()));
     }
     node.endArray();
     node.endStructure();
-    return entries;
+    return entry;
 }
 
 } // namespace
 
-QString StatusNotifierHost::toolTipTitle(const QString& item)
+QStringList StatusNotifierHost::toolTip(const QString& item)
 {
     const QVariant tip = itemProperty(item, "ToolTip");
     if (!tip.canConvert<QDBusArgument>())
@@ -171,12 +166,27 @@ QString StatusNotifierHost::toolTipTitle(const QString& item)
     pictures(arg);
     arg >> title >> text;
     arg.endStructure();
-    return title;
+    return {title, text};
 }
 
-QList<QSize> StatusNotifierHost::iconSizes(const QString& item)
+QString StatusNotifierHost::toolTipTitle(const QString& item)
 {
-    const QVariant icon = itemProperty(item, "IconPixmap");
+    return toolTip(item).value(0);
+}
+
+QString StatusNotifierHost::toolTipText(const QString& item)
+{
+    return toolTip(item).value(1);
+}
+
+QString StatusNotifierHost::status(const QString& item)
+{
+    return itemProperty(item, "Status").toString();
+}
+
+QList<QSize> StatusNotifierHost::iconSizes(const QString& item, const char* property)
+{
+    const QVariant icon = itemProperty(item, property);
     if (!icon.canConvert<QDBusArgument>())
         return {};
     return pictures(icon.value<QDBusArgument>());
@@ -201,7 +211,7 @@ QList<StatusNotifierHost::MenuEntry> StatusNotifierHost::menu(const QString& ite
     const QDBusMessage reply = bus_.call(call, QDBus::Block, kCallMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() < 2)
         return {};
-    return menuEntries(reply.arguments().at(1).value<QDBusArgument>());
+    return menuEntry(reply.arguments().at(1).value<QDBusArgument>()).children;
 }
 
 bool StatusNotifierHost::clickMenuEntry(const QString& item, int id)
@@ -210,6 +220,15 @@ bool StatusNotifierHost::clickMenuEntry(const QString& item, int id)
     QDBusMessage call =
         QDBusMessage::createMethodCall(item, path, kMenuInterface, QStringLiteral("Event"));
     call << id << QStringLiteral("clicked") << QVariant::fromValue(QDBusVariant(0)) << 0u;
+    return bus_.call(call, QDBus::Block, kCallMs).type() == QDBusMessage::ReplyMessage;
+}
+
+bool StatusNotifierHost::openSubmenu(const QString& item, int id)
+{
+    const QString path = itemProperty(item, "Menu").value<QDBusObjectPath>().path();
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(item, path, kMenuInterface, QStringLiteral("AboutToShow"));
+    call << id;
     return bus_.call(call, QDBus::Block, kCallMs).type() == QDBusMessage::ReplyMessage;
 }
 

@@ -29,10 +29,13 @@ public:
     // Whether the item's service is still on the bus.
     bool itemAlive(const QString& item);
 
-    // The tip's title, and the sizes of the icon's pictures (each checked to hold w × h ARGB
-    // words); nothing when the item does not answer.
+    // The tip's title and text, the item's status ("Active", "NeedsAttention"), and the sizes of
+    // the icon's and the attention icon's pictures (each checked to hold w × h ARGB words);
+    // nothing when the item does not answer.
     QString toolTipTitle(const QString& item);
-    QList<QSize> iconSizes(const QString& item);
+    QString toolTipText(const QString& item);
+    QString status(const QString& item);
+    QList<QSize> iconSizes(const QString& item, const char* property = "IconPixmap");
 
     // A left click on the item.
     bool activate(const QString& item);
@@ -40,10 +43,14 @@ public:
     struct MenuEntry {
         int id = 0;
         QString label;
+        bool enabled = true;
+        QList<MenuEntry> children; // a submenu's entries
     };
-    // The entries of the item's menu, top level, in order.
+    // The entries of the item's menu, top level, in order, with their submenus.
     QList<MenuEntry> menu(const QString& item);
     bool clickMenuEntry(const QString& item, int id);
+    // The member opens a submenu: the host tells the item it is about to show.
+    bool openSubmenu(const QString& item, int id);
 
     // Called over the bus by the programs (the watcher's interface).
     void registerItem(const QString& serviceOrPath, const QString& sender);
@@ -51,6 +58,7 @@ public:
 
 private:
     QVariant itemProperty(const QString& item, const char* name);
+    QStringList toolTip(const QString& item); // title, text
 
     QString address_;
     QDBusConnection bus_;

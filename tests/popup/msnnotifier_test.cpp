@@ -10,6 +10,7 @@
 #include "widgets/messagebox.h"
 #include "widgets/windowframe.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -148,6 +149,18 @@ TEST_F(PopupTest, titlesArePlainTextAndAHugeOneIsCut)
     EXPECT_EQ(shown.size(), PopupRule::kMaxTitleChars + 3);
     EXPECT_TRUE(shown.endsWith(QStringLiteral("\u2026<")));
     EXPECT_EQ(text(p, "ZiNameTxT").left(10), huge.left(10));
+}
+
+TEST_F(PopupTest, aPopupIsAnAlertNamedByItsNotice)
+{
+    // What a screen reader reads of it as it appears (the platform's accessibility bridge, which
+    // this headless platform has none of, also gets an Alert event then).
+    notifier.ShowMsn("机构密函", "降准 & 降息", "http://127.0.0.1:1/a");
+    ASSERT_EQ(openPopups().size(), 1);
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(openPopups().first());
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->role(), QAccessible::AlertMessage);
+    EXPECT_EQ(a->text(QAccessible::Name), QStringLiteral("机构密函 降准 & 降息"));
 }
 
 // The corner by the outer size: 3 pixels from the screen's right edge, 33 above its bottom.

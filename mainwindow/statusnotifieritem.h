@@ -1,0 +1,131 @@
+#pragma once
+// The tray icon on a StatusNotifier desktop (KDE Plasma, Ubuntu's GNOME, Xfce, Deepin): an
+// org.kde.StatusNotifierItem of our own on the session bus, with its menu (DBusMenuExporter).
+// Qt's tray icon is one too, but it cannot say NeedsAttention for as long as notices are missed
+// (only for the few seconds of a tray message); this one can, with an attention icon of its own.
+#include <QDBusAbstractAdaptor>
+#include <QDBusObjectPath>
+#include <QIcon>
+#include <QList>
+#include <QObject>
+
+class QMenu;
+
+struct SniPixmap {
+    int width = 0;
+    int height = 0;
+    QByteArray argb; // 32-bit ARGB pixels in network byte order
+};
+using SniPixmapList = QList<SniPixmap>;
+struct SniToolTip {
+    QString iconName;
+    SniPixmapList iconPixmap;
+    QString title;
+    QString description;
+};
+Q_DECLARE_METATYPE(SniPixmap)
+Q_DECLARE_METATYPE(SniToolTip)
+
+class StatusNotifierItem : public QObject
+{
+    Q_OBJECT
+public:
+    // menu: the icon's menu, shown by the host.
+    StatusNotifierItem(QMenu* menu, QObject* parent = nullptr);
+    ~StatusNotifierItem() override;
+
+    // Whether a StatusNotifier host (a panel that shows such items) is on the session bus.
+    static bool hostAvailable();
+
+    void setIcon(const QIcon& icon);
+    void setAttentionIcon(const QIcon& icon);
+    void setToolTip(const QString& title, const QString& description);
+    void setNeedsAttention(bool needs);
+
+    // On the bus and announced to the watcher; hide() takes it off.
+    void show();
+    void hide();
+    bool isShown() const { return shown_; }
+
+    // What the adaptor reads.
+    QString status() const;
+    SniPixmapList iconPixmap() const { return icon_; }
+    SniPixmapList attentionIconPixmap() const { return attention_; }
+    SniToolTip toolTip() const;
+
+signals:
+    // The host's Activate: a left click on the icon.
+    void activated();
+    // Changes for the host.
+    void newIcon();
+    void newAttentionIcon();
+    void newToolTip();
+    void newStatus(const QString& status);
+
+private:
+    void announce();
+    QString service() const;
+
+    QObject* menuObject_;
+    SniPixmapList icon_;
+    SniPixmapList attention_;
+    QString title_;
+    QString description_;
+    bool needsAttention_ = false;
+    bool shown_ = false;
+};
+
+// The item's interface on the bus.
+class StatusNotifierItemAdaptor : public QDBusAbstractAdaptor
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierItem")
+    Q_PROPERTY(QString Category READ category)
+    Q_PROPERTY(QString Id READ id)
+    Q_PROPERTY(QString Title READ title)
+    Q_PROPERTY(QString Status READ status)
+    Q_PROPERTY(int WindowId READ windowId)
+    Q_PROPERTY(QString IconName READ emptyName)
+    Q_PROPERTY(SniPixmapList IconPixmap READ iconPixmap)
+    Q_PROPERTY(QString OverlayIconName READ emptyName)
+    Q_PROPERTY(SniPixmapList OverlayIconPixmap READ noPixmap)
+    Q_PROPERTY(QString AttentionIconName READ emptyName)
+    Q_PROPERTY(SniPixmapList AttentionIconPixmap READ attentionIconPixmap)
+    Q_PROPERTY(QString AttentionMovieName READ emptyName)
+    Q_PROPERTY(SniToolTip ToolTip READ toolTip)
+    Q_PROPERTY(bool ItemIsMenu READ itemIsMenu)
+    Q_PROPERTY(QDBusObjectPath Menu READ menu)
+
+public:
+    explicit StatusNotifierItemAdaptor(StatusNotifierItem* item);
+
+    QString category() const { return QStringLiteral("ApplicationStatus"); }
+    QString id() const { return QStringLiteral("zvkb"); }
+    QString title() const { return QStringLiteral("Zelvar快报"); }
+    QString status() const { return item_->status(); }
+    int windowId() const { return 0; }
+    QString emptyName() const { return {}; }
+    SniPixmapList iconPixmap() const { return item_->iconPixmap(); }
+    SniPixmapList noPixmap() const { return {}; }
+    SniPixmapList attentionIconPixmap() const { return item_->attentionIconPixmap(); }
+    SniToolTip toolTip() const { return item_->toolTip(); }
+    bool itemIsMenu() const { return false; }
+    QDBusObjectPath menu() const { return QDBusObjectPath(QStringLiteral("/MenuBar")); }
+
+public slots:
+    void Activate(int x, int y);
+    void SecondaryActivate(int x, int y);
+    void ContextMenu(int x, int y);
+    void Scroll(int delta, const QString& orientation);
+
+signals:
+    void NewTitle();
+    void NewIcon();
+    void NewAttentionIcon();
+    void NewOverlayIcon();
+    void NewToolTip();
+    void NewStatus(const QString& status);
+
+private:
+    StatusNotifierItem* item_;
+};

@@ -1,0 +1,82 @@
+#include "notices/recentnotices.h"
+
+namespace
+{
+
+QString cut(const QString& text, int maxChars)
+{
+    if (text.size() <= maxChars)
+        return text;
+    qsizetype at = maxChars;
+    if (at > 0 && text.at(at - 1).isHighSurrogate())
+        --at;
+    return text.left(at) + QChar(0x2026);
+}
+
+} // namespace
+
+const Notice& RecentNotices::add(const QDateTime& now, const QString& category,
+                                 const QString& title, const QString& url)
+{
+    keepDay(now.date());
+    Notice n;
+    n.id = nextId_++;
+    n.time = now;
+    n.category = category;
+    n.title = cut(title, kMaxTitleChars);
+    n.url = url;
+    notices_.prepend(n);
+    while (notices_.size() > kMax)
+        notices_.removeLast();
+    return notices_.first();
+}
+
+Notice* RecentNotices::find(quint64 id)
+{
+    for (Notice& n : notices_) {
+        if (n.id == id)
+            return &n;
+    }
+    return nullptr;
+}
+
+Notice* RecentNotices::findDesktop(uint desktopId)
+{
+    if (desktopId == 0)
+        return nullptr;
+    for (Notice& n : notices_) {
+        if (n.desktopId == desktopId)
+            return &n;
+    }
+    return nullptr;
+}
+
+void RecentNotices::keepDay(const QDate& today)
+{
+    notices_.removeIf([&today](const Notice& n) { return n.time.date() != today; });
+}
+
+int RecentNotices::unread() const
+{
+    int count = 0;
+    for (const Notice& n : notices_) {
+        if (n.missed && !n.seen && !n.acknowledged)
+            ++count;
+    }
+    return count;
+}
+
+void RecentNotices::acknowledge()
+{
+    for (Notice& n : notices_) {
+        if (n.missed)
+            n.acknowledged = true;
+    }
+}
+
+QString RecentNotices::menuText(const Notice& n)
+{
+    const QString mark = n.missed && !n.seen ? QStringLiteral("● ") : QString();
+    return mark + n.time.toString(QStringLiteral("HH:mm")) + QLatin1Char(' ') + n.category +
+           QLatin1Char(' ') + cut(n.title, kMenuTitleChars);
+}
