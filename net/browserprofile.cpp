@@ -18,6 +18,8 @@ namespace
 class TracedMailLinks : public QObject
 {
     Q_OBJECT
+public:
+    using QObject::QObject;
 public slots:
     void open(const QUrl& url) { Trace::event(QStringLiteral("openurl"), url.toString()); }
 };
@@ -38,7 +40,8 @@ QWebEngineProfile* get()
         p->settings()->setUnknownUrlSchemePolicy(
             QWebEngineSettings::AllowUnknownUrlSchemesFromUserInteraction);
         if (Trace::enabled())
-            QDesktopServices::setUrlHandler(QStringLiteral("mailto"), new TracedMailLinks, "open");
+            QDesktopServices::setUrlHandler(QStringLiteral("mailto"), new TracedMailLinks(p),
+                                            "open");
         return p;
     }();
     return profile;

@@ -1,6 +1,8 @@
 #include "startup/atomicfilewriter.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -68,19 +70,20 @@ bool sameFile(const struct stat& a, const struct stat& b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// Waits a bounded time for the exclusive lock: a writer that hangs must not hang this one. A
-// file system without locks (some network ones) is written as it always was.
-bool lockWithin(int fd, int ms)
+enum class Lock { Held, Busy, Unsupported };
+
+// Waits a bounded time for an exclusive lock: a writer that hangs must not hang this one.
+Lock lockWithin(int fd, int ms)
 {
     for (int waited = 0;;) {
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            return true;
+            return Lock::Held;
         if (errno == EINTR)
             continue;
         if (errno != EWOULDBLOCK)
-            return true;
+            return Lock::Unsupported;
         if (waited >= ms)
-            return false;
+            return Lock::Busy;
         const timespec pause{0, 10 * 1000 * 1000};
         ::nanosleep(&pause, nullptr);
         waited += 10;
@@ -240,10 +243,21 @@ AtomicFileWriter::Result AtomicFileWriter::update(const QString& path, qint64 ma
     const QByteArray& target = *resolved;
     const char* name = target.constData();
     constexpr int kFlags = O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
+    QElapsedTimer clock;
+    clock.start();
+    const auto waitLeft = [&] { return std::max(0, kLockWaitMs - int(clock.elapsed())); };
 
-    // Every writer replaces the file, so the lock taken may turn out to be on a file that another
-    // writer has replaced meanwhile: the edit then starts again on the new one.
-    for (int attempt = 0; attempt < 8; ++attempt) {
+    // The lock is on the file's folder, which no writer replaces. A file system without locks on
+    // folders (NFS) gets one on the file itself: since every writer replaces the file, that lock
+    // may turn out to be on a file another writer has replaced meanwhile, and the edit then
+    // starts again on the new one.
+    const Fd folder(::open(folderOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() < 0)
+        return Result::Failed;
+    const Lock onFolder = lockWithin(folder.get(), waitLeft());
+    if (onFolder == Lock::Busy)
+        return Result::Failed;
+    do {
         bool created = true;
         Fd fd(::open(name, O_RDWR | O_CREAT | O_EXCL | kFlags, S_IRUSR | S_IWUSR));
         if (fd.get() < 0 && errno == EEXIST) {
@@ -254,7 +268,9 @@ AtomicFileWriter::Result AtomicFileWriter::update(const QString& path, qint64 ma
             if (fd.get() < 0 && errno == ENOENT)
                 continue;
         }
-        if (fd.get() < 0 || !lockWithin(fd.get(), kLockWaitMs))
+        if (fd.get() < 0)
+            return Result::Failed;
+        if (onFolder == Lock::Unsupported && lockWithin(fd.get(), waitLeft()) == Lock::Busy)
             return Result::Failed;
         struct stat locked {
         };
@@ -283,7 +299,7 @@ AtomicFileWriter::Result AtomicFileWriter::update(const QString& path, qint64 ma
             sameFile(locked, named) && named.st_size == 0)
             ::unlink(name);
         return result;
-    }
+    } while (waitLeft() > 0);
     return Result::Failed;
 }
 

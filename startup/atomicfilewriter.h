@@ -1,8 +1,9 @@
 #pragma once
 // Edits a file's contents all at once, safely beside other writers of the same file.
 //
-// Each edit is a read-modify-write under an advisory lock (flock) on the file itself, so two
-// processes that edit one file one after the other both keep their change. The new bytes go to a
+// Each edit is a read-modify-write under an advisory lock (flock) on the file's folder (on the file
+// itself where the file system has no locks on folders), so two processes that edit one file at
+// the same time both keep their change. The new bytes go to a
 // temporary file of a unique name (mkstemp) beside it, which is flushed to disk and renamed over
 // the old one: a crash, a full disk or any other failure leaves the old file as it was (or no
 // file, if there was none). Only a file that does not exist starts empty; a file that cannot be

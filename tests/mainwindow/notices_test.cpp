@@ -73,4 +73,7 @@ TEST_F(Form1Test, aMissedNoticeMarksTheTrayAndItsEntryOpensItsItem)
     FakeBrowser::settle();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(topWindows<Form2>(true).size(), 2);
+    for (Form2* p : topWindows<Form2>(true))
+        p->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

@@ -180,6 +180,7 @@ TEST(MemberFoldersPortable, programFolderKeepsItsFilesAndItsSounds)
 // Writability is asked as the member. Root may write nearly anywhere, so as root the question
 // goes to a child of this program running as nobody (65534), in a group of its own (50) as well.
 constexpr const char* kChildDirs = "ZV_TEST_MEMBER_DIRS";
+constexpr gid_t kSharedGroup = 50; // a group the member is in, as staff is on Debian
 
 TEST(MemberFoldersChild, reportsWritability)
 {
@@ -201,7 +202,6 @@ TEST(MemberFoldersWritable, askedAsTheMemberAndPortableOnlyWhenTheMembersOwn)
     const bool root = ::geteuid() == 0;
     const uid_t member = root ? 65534 : ::geteuid();
     const gid_t group = root ? 65534 : ::getegid();
-    const gid_t shared = 50; // a group the member is in, as staff is on Debian
     struct Dir {
         const char* name;
         mode_t mode;
@@ -217,7 +217,7 @@ TEST(MemberFoldersWritable, askedAsTheMemberAndPortableOnlyWhenTheMembersOwn)
         {"mine", 0755, true, group, "writable portable"},
         // An installation for a group (a group-writable /opt/zvkb): every member could write,
         // none of them owns it.
-        {"group", 02775, false, shared, "writable members"},
+        {"group", 02775, false, kSharedGroup, "writable members"},
     };
     ASSERT_EQ(::chmod(QFile::encodeName(base.path()).constData(), 0711), 0);
     QStringList paths;
@@ -245,8 +245,8 @@ TEST(MemberFoldersWritable, askedAsTheMemberAndPortableOnlyWhenTheMembersOwn)
     env.remove(QStringLiteral("LSAN_OPTIONS")); // its suppressions file may be out of reach too
     child.setProcessEnvironment(env);
     if (root) {
-        child.setChildProcessModifier([member, group, shared] {
-            const gid_t groups[] = {shared};
+        child.setChildProcessModifier([member, group] {
+            const gid_t groups[] = {kSharedGroup};
             if (::setgroups(1, groups) != 0 || ::setgid(group) != 0 || ::setuid(member) != 0)
                 ::_exit(126);
         });
