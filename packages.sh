@@ -1,12 +1,12 @@
 # The Debian packages the project needs, and the function that installs the missing ones. Sourced
 # by ./run and bench/run.
 
-# Building and running the program: compiler and build tools, Qt 6 (with WebEngine, multimedia,
+# Building and running the program: compiler and build tools (the test trees build with Ninja), Qt 6 (with WebEngine, multimedia,
 # SVG and Qt's own Chinese translations), the X client library the windows read their frames
 # with, GIO (GNOME's do-not-disturb setting), zlib (the page fetch decodes compressed answers
 # itself), the HTTP library of the development service, GoogleTest, and a font for the Chinese
 # captions.
-BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-webengine-dev qt6-webchannel-dev
+BUILD_PACKAGES=(cmake g++ make ninja-build pkg-config qt6-base-dev qt6-webengine-dev qt6-webchannel-dev
   qt6-multimedia-dev libqt6webenginecore6-bin qt6-qpa-plugins qt6-svg-dev libxcb1-dev
   libglib2.0-dev zlib1g-dev libcpp-httplib-dev libgtest-dev fonts-wqy-microhei
   qt6-translations-l10n)

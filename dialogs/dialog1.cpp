@@ -14,7 +14,7 @@
 namespace
 {
 
-Dialog1* g_instance = nullptr;
+Dialog1* g_dialog1 = nullptr;
 
 // After the close button, the tab order runs through the boxes in this order.
 constexpr std::array<const char*, 8> kTabOrder{"zvzc", "jncz", "zvzb", "zvgs",
@@ -66,20 +66,20 @@ Dialog1::Dialog1(QWidget* parent) : QDialog(parent)
 
 Dialog1::~Dialog1()
 {
-    if (g_instance == this)
-        g_instance = nullptr;
+    if (g_dialog1 == this)
+        g_dialog1 = nullptr;
 }
 
 Dialog1* Dialog1::instance()
 {
-    if (!g_instance)
-        g_instance = new Dialog1;
-    return g_instance;
+    if (!g_dialog1)
+        g_dialog1 = new Dialog1;
+    return g_dialog1;
 }
 
 bool Dialog1::isLoaded()
 {
-    return g_instance != nullptr;
+    return g_dialog1 != nullptr;
 }
 
 void Dialog1::showDialog()
@@ -91,8 +91,8 @@ void Dialog1::showDialog()
 
 void Dialog1::unload()
 {
-    delete g_instance;
-    g_instance = nullptr;
+    delete g_dialog1;
+    g_dialog1 = nullptr;
 }
 
 void Dialog1::Form_Load()
@@ -148,8 +148,8 @@ void Dialog1::closeEvent(QCloseEvent* event)
     // Unload: the next access builds a fresh dialog from the file. The deletion waits for the
     // event loop because a handler of this very window may still be running.
     event->accept();
-    if (g_instance == this)
-        g_instance = nullptr;
+    if (g_dialog1 == this)
+        g_dialog1 = nullptr;
     hide();
     deleteLater();
 }

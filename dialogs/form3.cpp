@@ -17,7 +17,7 @@
 
 namespace
 {
-Form3* g_instance = nullptr;
+Form3* g_form3 = nullptr;
 
 QString programName()
 {
@@ -27,9 +27,9 @@ QString programName()
 
 void Form3::showForm(Browser* mainBrowser)
 {
-    if (!g_instance)
-        g_instance = new Form3(mainBrowser);
-    g_instance->show();
+    if (!g_form3)
+        g_form3 = new Form3(mainBrowser);
+    g_form3->show();
 }
 
 Form3::Form3(Browser* mainBrowser)
@@ -76,8 +76,8 @@ void Form3::centreOnScreen()
 
 Form3::~Form3()
 {
-    if (g_instance == this)
-        g_instance = nullptr;
+    if (g_form3 == this)
+        g_form3 = nullptr;
 }
 
 void Form3::closeEvent(QCloseEvent* event)
@@ -85,8 +85,8 @@ void Form3::closeEvent(QCloseEvent* event)
     // Closed is unloaded: the deletion waits for the event loop, and a showForm() before then
     // must load a new window rather than show the one about to go.
     QWidget::closeEvent(event);
-    if (event->isAccepted() && g_instance == this)
-        g_instance = nullptr;
+    if (event->isAccepted() && g_form3 == this)
+        g_form3 = nullptr;
 }
 
 void Form3::Form_Load()

@@ -108,8 +108,6 @@ protected:
     WindowId window_ = 0;
 };
 
-} // namespace
-
 // Child side.
 TEST(ChildApp, run)
 {
@@ -203,3 +201,5 @@ TEST_F(WithChild, menuItemByClick)
     ASSERT_TRUE(clickMenuAt(menu, geometry(menu).client.width() / 2, 12));
     EXPECT_TRUE(waitForNote(QStringLiteral("menu show")));
 }
+
+} // namespace

@@ -214,6 +214,14 @@ TEST_F(PageFetch, aCompleteAnswerOutlivesTheTimeLimitWhileAModalWaitRuns)
     EXPECT_EQ(got, std::optional<QString>("0,plain,ascii,/p"));
 }
 
+TEST(PageFetchLimits, aMembersFetchGivesUpAfterTwentySecondsOrAMegabyte)
+{
+    // Test runs of the program may shorten the time (ZV_TEST_FETCH_MS); a member's never does.
+    ASSERT_TRUE(qEnvironmentVariableIsEmpty("ZV_TEST_FETCH_MS"));
+    EXPECT_EQ(defaultFetchLimits().timeoutMs, 20000);
+    EXPECT_EQ(defaultFetchLimits().maxBytes, 1024 * 1024);
+}
+
 TEST(BytesToText, charsetNames)
 {
     const QByteArray gbk("\xD6\xD0\xCE\xC4"); // 中文

@@ -96,13 +96,6 @@ TEST(MemberFoldersRule, portableOnlyWhenTheProgramFolderIsTheMembersOwn)
         EXPECT_EQ(MemberFolders::isPortable(c.folder, c.uid, group), c.portable) << c.name;
 }
 
-mode_t modeOf(const QString& path)
-{
-    struct stat st {
-    };
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
 // A program folder set up as a shared installation: the member's folders live in a home of the
 // test's own. (Whether the folder is writable is the rule's input; the real test of that runs as
 // an unprivileged member below.)

@@ -58,13 +58,6 @@ TEST_F(SettingsFile, missingFileReadsEmptyAndFirstWriteCreatesIt)
     EXPECT_FALSE(QFile::exists(ConfigPath() + QStringLiteral(".new")));
 }
 
-mode_t modeOf(const QString& path)
-{
-    struct stat st {
-    };
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
 TEST_F(SettingsFile, writtenFileIsTheOwnersOnlyWhateverItsModeWas)
 {
     // A file made by hand or copied in, readable by the group or by everyone: the password

@@ -5,8 +5,10 @@
 #include "startup/atomicfilewriter.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 
 struct SettingKey;
 
@@ -34,6 +36,14 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+// A file's permission bits (07777), 0 when it cannot be looked up.
+inline mode_t modeOf(const QString& path)
+{
+    struct stat st {
+    };
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
 
 // Every settings write fails just before its rename, as a crash at that moment would.
 class FailingRenames
