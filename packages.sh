@@ -28,10 +28,11 @@ TEST_PACKAGES=(xvfb xauth openbox mutter kwin-x11 breeze wmctrl trayer pulseaudi
 # automatic (PAC) configuration. Not GNOME's: the engine reads none of those (README, Proxies).
 DESKTOP_PACKAGES=(libproxy1-plugin-kconfig libproxy1-plugin-webkit)
 # The sanitizer and fuzzing tree is built with clang and its runtime libraries (libFuzzer among
-# them).
-SANITIZER_PACKAGES=(clang libclang-rt-14-dev)
+# them); both test trees link with lld, in a quarter of the time of the default linker.
+SANITIZER_PACKAGES=(clang libclang-rt-14-dev lld)
 
-# Installs those of the given packages that are missing (through sudo when not root).
+# Installs those of the given packages that are missing (through sudo when not root). The package
+# lists are brought up to date once per run.
 ensure_packages() {
   local missing=() p
   for p in "$@"; do
@@ -41,6 +42,9 @@ ensure_packages() {
   local sudo=()
   [ "$(id -u)" -ne 0 ] && sudo=(sudo)
   echo "Installing: ${missing[*]}"
-  "${sudo[@]}" apt-get update -qq
+  if [ -z "${ZV_PACKAGE_LISTS_FRESH:-}" ]; then
+    "${sudo[@]}" apt-get update -qq
+    export ZV_PACKAGE_LISTS_FRESH=1
+  fi
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
