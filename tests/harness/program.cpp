@@ -198,6 +198,10 @@ void Program::kill()
     if (!process_)
         return;
     recordHelpers();
+    // The program itself first: a stop begins with SIGTERM to its group, which the program
+    // would take as a request to end in order.
+    if (process_->running())
+        ::kill(static_cast<pid_t>(process_->pid()), SIGKILL);
     for (qint64 p : std::as_const(seen_))
         ::kill(static_cast<pid_t>(p), SIGKILL);
     process_->stop(0);
