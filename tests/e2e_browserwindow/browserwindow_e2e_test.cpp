@@ -184,6 +184,82 @@ protected:
     static inline bool ready_ = false;
 };
 
+// First, while no click of the member's is recent: a page acting on its own.
+TEST_F(BrowserWindowE2E, linksToOtherProgramsStayInAndAClickedMailLinkGoesToTheMailProgram)
+{
+    const auto page = memberPage();
+    ASSERT_TRUE(page.has_value());
+    // Links of the member page's third frame, as a page of any site could have them.
+    const auto added = devtools_->evaluate(
+        *page, QStringLiteral("(() => { const d = window.frames['news'].document;"
+                              "for (const [id, href] of [['zvx', 'zvx-test:run-this'],"
+                              "    ['apt', 'apt:zvkb'], ['mail', 'mailto:member@example.test']]) {"
+                              "  const a = d.createElement('a'); a.id = id; a.href = href;"
+                              "  a.textContent = id; d.body.appendChild(a); }"
+                              "return true; })()"));
+    ASSERT_TRUE(added && added->toBool());
+    const auto clickInNews = [&](const char* id) {
+        const auto v = devtools_->evaluate(
+            *page, QStringLiteral("window.frames['news'].document.getElementById('%1').click(), "
+                                  "true")
+                       .arg(QLatin1String(id)));
+        ASSERT_TRUE(v && v->toBool()) << id;
+    };
+    // Set by the page's script, without a click: a mail link is no exception then.
+    ASSERT_TRUE(waitUntilNoRecentClick(*page));
+    devtools_->evaluate(*page,
+                        QStringLiteral("window.frames['news'].location = "
+                                       "'mailto:script@example.test'; true"),
+                        false);
+    clickInNews("zvx");
+    clickInNews("apt");
+    clickInNews("mail");
+    EXPECT_TRUE(program_->waitForTrace(QStringLiteral("openurl"),
+                                       QStringLiteral("mailto:member@example.test")))
+        << program_->trace().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(program_->traceOf(QStringLiteral("openurl")).filter(QStringLiteral("mailto:")),
+              QStringList{QStringLiteral("mailto:member@example.test")});
+    EXPECT_EQ(openedOnTheDesktop(), QString());
+    expectNoBrowserWindowFor(kQuietMs);
+    EXPECT_EQ(openedOnTheDesktop(), QString());
+    EXPECT_TRUE(memberPage().has_value());
+}
+
+TEST_F(BrowserWindowE2E, aPageOpensOnlyAFewWindowsOnItsOwnButEveryClickedOne)
+{
+    const auto page = memberPage();
+    ASSERT_TRUE(page.has_value());
+    const int handedBefore = static_cast<int>(program_->traceOf(QStringLiteral("openurl")).size());
+    ASSERT_TRUE(waitUntilNoRecentClick(*page));
+    // The third frame's script, with no click at all: 10 marketplace pages, 30 item pages.
+    const auto stormed = devtools_->evaluate(
+        *page,
+        QStringLiteral("(() => { const w = window.frames['news'];"
+                       "for (let i = 0; i < 10; ++i) w.open('http://shop.market.example/' + i);"
+                       "for (let i = 0; i < 30; ++i) w.open('/nc/show.asp?id=' + (10300 + i));"
+                       "return true; })()"),
+        false);
+    ASSERT_TRUE(stormed && stormed->toBool());
+    const auto opened = [&] {
+        return static_cast<int>(browserWindows().size() +
+                                program_->traceOf(QStringLiteral("openurl")).size()) -
+               handedBefore;
+    };
+    constexpr int kAllowed = 3; // a handful in a few seconds
+    EXPECT_TRUE(waitUntil([&] { return opened() >= kAllowed; }, 15000)) << opened();
+    // Nothing more comes, however long the page waits.
+    QThread::msleep(kQuietMs);
+    EXPECT_EQ(opened(), kAllowed) << describeWindows().toStdString();
+    EXPECT_EQ(openedOnTheDesktop(), QString());
+
+    // The member's click right after it still opens its window.
+    const int windows = static_cast<int>(browserWindows().size());
+    clickInMenu(QStringLiteral("lnk-blank2"));
+    EXPECT_TRUE(waitUntil([&] { return browserWindows().size() == windows + 1; }, 15000))
+        << describeWindows().toStdString();
+    EXPECT_TRUE(waitForPageAt(QStringLiteral("/nc/show.asp?id=10231")).has_value());
+}
+
 TEST_F(BrowserWindowE2E, targetBlankLinkOpensOneBrowserWindowOnThatPage)
 {
     clickInMenu(QStringLiteral("lnk-blank"));
@@ -293,81 +369,6 @@ TEST_F(BrowserWindowE2E, marketplaceGoesToTheDefaultBrowserOnly)
     EXPECT_TRUE(waitForPageAt(QStringLiteral("/nc/go.asp?to=")).has_value());
     EXPECT_EQ(program_->traceOf(QStringLiteral("openurl")).filter(QStringLiteral("go.asp")).size(),
               0);
-}
-
-TEST_F(BrowserWindowE2E, linksToOtherProgramsStayInAndAClickedMailLinkGoesToTheMailProgram)
-{
-    const auto page = memberPage();
-    ASSERT_TRUE(page.has_value());
-    // Links of the member page's third frame, as a page of any site could have them.
-    const auto added = devtools_->evaluate(
-        *page, QStringLiteral("(() => { const d = window.frames['news'].document;"
-                              "for (const [id, href] of [['zvx', 'zvx-test:run-this'],"
-                              "    ['apt', 'apt:zvkb'], ['mail', 'mailto:member@example.test']]) {"
-                              "  const a = d.createElement('a'); a.id = id; a.href = href;"
-                              "  a.textContent = id; d.body.appendChild(a); }"
-                              "return true; })()"));
-    ASSERT_TRUE(added && added->toBool());
-    const auto clickInNews = [&](const char* id) {
-        const auto v = devtools_->evaluate(
-            *page, QStringLiteral("window.frames['news'].document.getElementById('%1').click(), "
-                                  "true")
-                       .arg(QLatin1String(id)));
-        ASSERT_TRUE(v && v->toBool()) << id;
-    };
-    // Set by the page's script, without a click: a mail link is no exception then.
-    ASSERT_TRUE(waitUntilNoRecentClick(*page));
-    devtools_->evaluate(*page,
-                        QStringLiteral("window.frames['news'].location = "
-                                       "'mailto:script@example.test'; true"),
-                        false);
-    clickInNews("zvx");
-    clickInNews("apt");
-    clickInNews("mail");
-    EXPECT_TRUE(program_->waitForTrace(QStringLiteral("openurl"),
-                                       QStringLiteral("mailto:member@example.test")))
-        << program_->trace().join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(program_->traceOf(QStringLiteral("openurl")).filter(QStringLiteral("mailto:")),
-              QStringList{QStringLiteral("mailto:member@example.test")});
-    EXPECT_EQ(openedOnTheDesktop(), QString());
-    expectNoBrowserWindowFor(kQuietMs);
-    EXPECT_EQ(openedOnTheDesktop(), QString());
-    EXPECT_TRUE(memberPage().has_value());
-}
-
-TEST_F(BrowserWindowE2E, aPageOpensOnlyAFewWindowsOnItsOwnButEveryClickedOne)
-{
-    const auto page = memberPage();
-    ASSERT_TRUE(page.has_value());
-    const int handedBefore = static_cast<int>(program_->traceOf(QStringLiteral("openurl")).size());
-    ASSERT_TRUE(waitUntilNoRecentClick(*page));
-    // The third frame's script, with no click at all: 10 marketplace pages, 30 item pages.
-    const auto stormed = devtools_->evaluate(
-        *page,
-        QStringLiteral("(() => { const w = window.frames['news'];"
-                       "for (let i = 0; i < 10; ++i) w.open('http://shop.market.example/' + i);"
-                       "for (let i = 0; i < 30; ++i) w.open('/nc/show.asp?id=' + (10300 + i));"
-                       "return true; })()"),
-        false);
-    ASSERT_TRUE(stormed && stormed->toBool());
-    const auto opened = [&] {
-        return static_cast<int>(browserWindows().size() +
-                                program_->traceOf(QStringLiteral("openurl")).size()) -
-               handedBefore;
-    };
-    constexpr int kAllowed = 3; // a handful in a few seconds
-    EXPECT_TRUE(waitUntil([&] { return opened() >= kAllowed; }, 15000)) << opened();
-    // Nothing more comes, however long the page waits.
-    QThread::msleep(kQuietMs);
-    EXPECT_EQ(opened(), kAllowed) << describeWindows().toStdString();
-    EXPECT_EQ(openedOnTheDesktop(), QString());
-
-    // The member's click right after it still opens its window.
-    const int windows = static_cast<int>(browserWindows().size());
-    clickInMenu(QStringLiteral("lnk-blank2"));
-    EXPECT_TRUE(waitUntil([&] { return browserWindows().size() == windows + 1; }, 15000))
-        << describeWindows().toStdString();
-    EXPECT_TRUE(waitForPageAt(QStringLiteral("/nc/show.asp?id=10231")).has_value());
 }
 
 TEST_F(BrowserWindowE2E, localFileLinkReachesNeither)
