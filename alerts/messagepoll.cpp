@@ -170,3 +170,5 @@ void MessagePoll::TiXing_sxzv()
     }
     bak_sxzv_ = response;
 }
+
+#include "moc_messagepoll.cpp" // meta-object code, compiled with this file

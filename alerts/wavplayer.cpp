@@ -68,3 +68,5 @@ void WavPlayer::PlayWavFile(const QString& strFileName, qint32 PlayCount, qint32
     effect_->play();
     busyUntil_.setRemainingTime(playTimeMs(strFileName) + MarginMs);
 }
+
+#include "moc_wavplayer.cpp" // meta-object code, compiled with this file

@@ -153,3 +153,5 @@ void Dialog1::closeEvent(QCloseEvent* event)
     hide();
     deleteLater();
 }
+
+#include "moc_dialog1.cpp" // meta-object code, compiled with this file

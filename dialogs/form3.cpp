@@ -125,3 +125,5 @@ void Form3::Command1_Click()
                                 [](LoginFillResult) {});
     close();
 }
+
+#include "moc_form3.cpp" // meta-object code, compiled with this file

@@ -133,3 +133,5 @@ void Form4::moveEvent(QMoveEvent* event)
     // A frame added or changed by the window manager shows up as a move.
     Form_Resize();
 }
+
+#include "moc_form4.cpp" // meta-object code, compiled with this file

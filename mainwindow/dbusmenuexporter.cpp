@@ -306,3 +306,5 @@ QList<int> DBusMenuExporter::AboutToShowGroup(const QList<int>& ids, QList<int>&
     }
     return updates;
 }
+
+#include "moc_dbusmenuexporter.cpp" // meta-object code, compiled with this file

@@ -575,3 +575,5 @@ void Form1::endProgram()
     tray_->remove();
     ProcessEnd::now();
 }
+
+#include "moc_form1.cpp" // meta-object code, compiled with this file

@@ -49,3 +49,5 @@ void NewWindowHandoff::Web_V1_NewWindow(NewWindowRequest& request)
         break;
     }
 }
+
+#include "moc_newwindowhandoff.cpp" // meta-object code, compiled with this file

@@ -220,3 +220,5 @@ void StatusNotifierItemAdaptor::SecondaryActivate(int, int) {}
 void StatusNotifierItemAdaptor::ContextMenu(int, int) {}
 
 void StatusNotifierItemAdaptor::Scroll(int, const QString&) {}
+
+#include "moc_statusnotifieritem.cpp" // meta-object code, compiled with this file

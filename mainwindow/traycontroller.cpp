@@ -122,3 +122,5 @@ void TrayController::showNotices(const RecentNotices& notices)
                                      : tipText());
     }
 }
+
+#include "moc_traycontroller.cpp" // meta-object code, compiled with this file

@@ -68,3 +68,5 @@ bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type, 
     return UrlRules::navigation(url.toString(), type == NavigationTypeLinkClicked) !=
            UrlRules::Navigation::Refuse;
 }
+
+#include "moc_browserpage.cpp" // meta-object code, compiled with this file

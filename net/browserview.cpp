@@ -8,3 +8,5 @@ void BrowserView::contextMenuEvent(QContextMenuEvent* event)
     if (onContextMenu)
         onContextMenu();
 }
+
+#include "moc_browserview.cpp" // meta-object code, compiled with this file

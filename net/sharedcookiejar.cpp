@@ -53,3 +53,5 @@ bool SharedCookieJar::setCookiesFromUrl(const QList<QNetworkCookie>& cookies, co
     }
     return taken;
 }
+
+#include "moc_sharedcookiejar.cpp" // meta-object code, compiled with this file

@@ -308,3 +308,7 @@ void setBrowserFactory(BrowserFactory f)
 {
     factory() = std::move(f);
 }
+
+#include "moc_browser.cpp"          // meta-object code, compiled with this file
+#include "moc_pagebridge.cpp"       // meta-object code, compiled with this file
+#include "moc_webenginebrowser.cpp" // meta-object code, compiled with this file

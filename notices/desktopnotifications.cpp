@@ -112,3 +112,5 @@ void DesktopNotifications::onNotificationClosed(uint desktopId, uint)
 {
     emit closed(desktopId);
 }
+
+#include "moc_desktopnotifications.cpp" // meta-object code, compiled with this file

@@ -91,3 +91,5 @@ const RecentNotices& NoticeCentre::recent()
     list_.keepDay(clock_().date());
     return list_;
 }
+
+#include "moc_noticecentre.cpp" // meta-object code, compiled with this file

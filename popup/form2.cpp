@@ -249,3 +249,5 @@ void Form2::showEvent(QShowEvent* event)
     QAccessibleEvent alert(this, QAccessible::Alert);
     QAccessible::updateAccessibility(&alert);
 }
+
+#include "moc_form2.cpp" // meta-object code, compiled with this file

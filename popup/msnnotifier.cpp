@@ -75,3 +75,5 @@ void MsnNotifier::openNotice(quint64 id, const QString& url)
     }
     ItemOpener::open(mainWindow_, mainBrowser_, url, Form2::kClickWaitMs, mainWindow_, {});
 }
+
+#include "moc_msnnotifier.cpp" // meta-object code, compiled with this file

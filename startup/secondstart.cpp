@@ -110,3 +110,5 @@ QString launchToken()
 }
 
 } // namespace SecondStart
+
+#include "moc_secondstart.cpp" // meta-object code, compiled with this file

@@ -79,3 +79,5 @@ void TerminationSignals::readPipe()
             emit received(static_cast<unsigned char>(bytes[i]));
     }
 }
+
+#include "moc_terminationsignals.cpp" // meta-object code, compiled with this file

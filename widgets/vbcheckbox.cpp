@@ -68,3 +68,5 @@ void VbCheckBox::fitCaption()
         setFont(f);
     }
 }
+
+#include "moc_vbcheckbox.cpp" // meta-object code, compiled with this file

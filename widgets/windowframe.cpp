@@ -139,3 +139,5 @@ void FrameWatch::look()
     timer_->stop();
     emit settled(frame);
 }
+
+#include "moc_windowframe.cpp" // meta-object code, compiled with this file

@@ -111,3 +111,5 @@ void NotificationServer::invokeDefaultAction(uint id)
 } // namespace harness
 
 #include "notificationserver.moc"
+
+#include "moc_notificationserver.cpp" // meta-object code, compiled with this file

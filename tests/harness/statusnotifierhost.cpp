@@ -235,3 +235,5 @@ bool StatusNotifierHost::openSubmenu(const QString& item, int id)
 } // namespace harness
 
 #include "statusnotifierhost.moc"
+
+#include "moc_statusnotifierhost.cpp" // meta-object code, compiled with this file

@@ -119,3 +119,5 @@ FakeBrowserFactory::~FakeBrowserFactory()
 {
     setBrowserFactory({});
 }
+
+#include "moc_fakebrowser.cpp" // meta-object code, compiled with this file
