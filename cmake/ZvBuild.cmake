@@ -31,7 +31,7 @@ endfunction()
 
 # zv_automoc_where_needed(<directory>)
 #   Qt's moc runs only for the targets that have something for it: a source, or the header of the
-#   same name beside a source, that declares a Q_OBJECT or Q_GADGET. For every other target (the
+#   same name beside a source, that declares a Q_OBJECT, Q_GADGET or Q_NAMESPACE. For every other target (the
 #   link checks, most test programs) the automatic moc step would only scan and find nothing.
 #   Walks the directory and those below it; called once, after every target is declared.
 function(zv_automoc_where_needed dir)

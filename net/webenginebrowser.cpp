@@ -309,6 +309,7 @@ void setBrowserFactory(BrowserFactory f)
     factory() = std::move(f);
 }
 
-#include "moc_browser.cpp"          // meta-object code, compiled with this file
-#include "moc_pagebridge.cpp"       // meta-object code, compiled with this file
-#include "moc_webenginebrowser.cpp" // meta-object code, compiled with this file
+// Meta-object code of the browser interface, the page bridge and this file, compiled here.
+#include "moc_browser.cpp"
+#include "moc_pagebridge.cpp"
+#include "moc_webenginebrowser.cpp"
