@@ -4,10 +4,9 @@
 #include <QWidget>
 
 #ifdef ZV_HAVE_XCB
+#include "widgets/x11.h"
+
 #include <cstdlib>
-#include <cstring>
-#include <memory>
-#include <xcb/xcb.h>
 #endif
 
 namespace WindowActivation
@@ -17,15 +16,6 @@ namespace
 {
 
 #ifdef ZV_HAVE_XCB
-xcb_atom_t atom(xcb_connection_t* c, const char* name)
-{
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> r(
-        xcb_intern_atom_reply(
-            c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr),
-        &std::free);
-    return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
-
 // The X server's time of now: the time of a property change on a window of a connection of our
 // own (Qt's own connection reads its events itself).
 xcb_timestamp_t serverTimeNow()
@@ -57,15 +47,14 @@ xcb_timestamp_t serverTimeNow()
 
 void activateX11(QWidget* window, const QString& token)
 {
-    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    xcb_connection_t* c = X11::connection();
     if (!c)
         return;
     const auto w = static_cast<xcb_window_t>(window->winId());
     if (!token.isEmpty()) {
         const QByteArray id = token.toUtf8();
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom(c, "_NET_STARTUP_ID"),
-                            atom(c, "UTF8_STRING"), 8, static_cast<uint32_t>(id.size()),
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, X11::atom("_NET_STARTUP_ID"),
+                            X11::atom("UTF8_STRING"), 8, static_cast<uint32_t>(id.size()),
                             id.constData());
     }
     // _NET_ACTIVE_WINDOW from an application (source 1), at the time of now.
@@ -73,12 +62,11 @@ void activateX11(QWidget* window, const QString& token)
     event.response_type = XCB_CLIENT_MESSAGE;
     event.format = 32;
     event.window = w;
-    event.type = atom(c, "_NET_ACTIVE_WINDOW");
+    event.type = X11::atom("_NET_ACTIVE_WINDOW");
     event.data.data32[0] = 1;
     event.data.data32[1] = serverTimeNow();
     event.data.data32[2] = XCB_NONE;
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    xcb_send_event(c, 0, root,
+    xcb_send_event(c, 0, X11::root(),
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&event));
     xcb_flush(c);

@@ -7,9 +7,10 @@
 #include <QWidget>
 
 #ifdef ZV_HAVE_XCB
+#include "widgets/x11.h"
+
 #include <cstdlib>
 #include <cstring>
-#include <xcb/xcb.h>
 #endif
 
 namespace WindowFrame
@@ -25,19 +26,9 @@ namespace
 // at all for as long as the window is not moved or resized.
 std::optional<QMargins> x11Extents(const QWidget* window)
 {
-    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->connection())
-        return std::nullopt;
-    xcb_connection_t* c = x11->connection();
-    static const xcb_atom_t atom = [c] {
-        static const char name[] = "_NET_FRAME_EXTENTS";
-        xcb_intern_atom_reply_t* r =
-            xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, sizeof name - 1, name), nullptr);
-        const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
-        std::free(r);
-        return a;
-    }();
-    if (atom == XCB_ATOM_NONE)
+    xcb_connection_t* c = X11::connection();
+    const xcb_atom_t atom = X11::atom("_NET_FRAME_EXTENTS");
+    if (!c || atom == XCB_ATOM_NONE)
         return std::nullopt;
     xcb_get_property_reply_t* r =
         xcb_get_property_reply(c,
