@@ -9,7 +9,6 @@
 #include "mainwindow/layoutrule.h"
 #include "mainwindow/newwindowhandoff.h"
 #include "mainwindow/processend.h"
-#include "mainwindow/traycontroller.h"
 #include "net/browser.h"
 #include "notices/noticecentre.h"
 #include "popup/msnnotifier.h"
@@ -19,6 +18,7 @@
 #include "startup/settings.h"
 #include "startup/trace.h"
 #include "startup/twips.h"
+#include "tray/traycontroller.h"
 #include "widgets/appicon.h"
 #include "widgets/designplace.h"
 #include "widgets/messagebox.h"
@@ -83,6 +83,22 @@ Form1::Form1(QWidget* parent) : QWidget(parent)
         WebBrowser1_->widget()->setParent(this);
     tray_ = new TrayController(this);
     connect(tray_, &TrayController::activated, this, &Form1::restoreAndFocus);
+    // A notification area that goes while the window is hidden in it (a panel that crashed) and
+    // does not come back: the window comes back minimised, so that something on the screen
+    // still leads to the program.
+    trayGone_ = new QTimer(this);
+    trayGone_->setSingleShot(true);
+    trayGone_->setInterval(kTrayGoneGraceMs);
+    connect(tray_, &TrayController::iconShownChanged, this, [this](bool shown) {
+        if (shown)
+            trayGone_->stop();
+        else if (!isVisible())
+            trayGone_->start();
+    });
+    connect(trayGone_, &QTimer::timeout, this, [this] {
+        if (!tray_->iconShown() && !isVisible())
+            showMinimized();
+    });
     connect(tray_, &TrayController::showRequested, this, &Form1::mnuShow_Click);
     connect(tray_, &TrayController::quitRequested, this, &Form1::mnuQuit_Click);
     // The day's notices: in the tray's menu, marked there while missed ones wait. The member
@@ -496,8 +512,8 @@ void Form1::mnuQuit_Click()
 
 void Form1::HideMain()
 {
-    // Without a notification area a hidden window could not be brought back.
-    if (TrayController::isAvailable())
+    // Without the program's icon on the screen a hidden window could not be brought back.
+    if (tray_->iconShown())
         hide();
     else
         showMinimized();

@@ -30,6 +30,8 @@ public:
     ~Form1() override;
 
     static QString memberPagePath() { return QStringLiteral("/nc/i88-62.asp"); }
+    // How long a hidden window waits for a notification area that went to come back.
+    static constexpr int kTrayGoneGraceMs = 10000;
 
     // PollHost
     int check1State() override;
@@ -44,7 +46,7 @@ public slots:
     void dl_Timer();
     void Option1_Click(int index);
     void Command2_Click();
-    // The close box: into the tray, or onto the taskbar when there is no tray.
+    // The close box: into the tray while the program's icon is there, else onto the taskbar.
     void HideMain();
     // Applies the resize rule to the window as it stands.
     void Form_Resize();
@@ -92,6 +94,7 @@ private:
     WavPlayer* wav_ = nullptr;
     NewWindowHandoff* handoff_ = nullptr;
     TrayController* tray_ = nullptr;
+    QTimer* trayGone_ = nullptr;
     QTimer* dl_ = nullptr;
 
     std::array<QRadioButton*, 5> Option1_{};

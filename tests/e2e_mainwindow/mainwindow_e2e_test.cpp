@@ -296,6 +296,47 @@ TEST_F(MainWindowEndToEnd, aMissedNoticeMarksTheXEmbedTrayIconUntilTheMemberCome
     EXPECT_TRUE(waitUntil([&] { return markPixels(icon) == 0; }, 5000)) << markPixels(icon);
 }
 
+// The tray host goes away (a panel that crashed) and comes back: the icon goes with it and is
+// docked again, once; without it the close box minimises.
+TEST_F(MainWindowEndToEnd, theXEmbedIconFollowsATrayThatGoesAndComesBack)
+{
+    Desktop& d = Desktop::instance();
+    Program zv;
+    const WindowId w = startProgram(zv);
+    ASSERT_NE(w, 0u) << describeWindows().toStdString();
+    ASSERT_NE(waitForTrayIcon(zv.pid(), 15000), 0u);
+    const auto traySays = [&](const char* what) {
+        const QStringList said = zv.traceOf(QStringLiteral("tray"));
+        return !said.isEmpty() && said.constLast().startsWith(QLatin1String(what));
+    };
+    ASSERT_TRUE(waitUntil([&] { return traySays("shown"); }, 5000));
+
+    d.stopTray();
+    ASSERT_TRUE(waitUntil([&] { return traySays("gone"); }, 5000));
+    ASSERT_TRUE(closeWindow(w));
+    EXPECT_TRUE(waitUntil([&] { return windowState(w) == WindowState::Minimised; }, 5000))
+        << toString(windowState(w));
+    // Nothing (minimised windows are unmapped under openbox) of ours is left on the screen where
+    // the icon was.
+    EXPECT_TRUE(waitUntil([&] { return windowsOf(zv.pid()).isEmpty(); }, 5000))
+        << describeWindows().toStdString();
+
+    ASSERT_TRUE(d.startTray());
+    const WindowId icon = waitForTrayIcon(zv.pid(), 10000);
+    ASSERT_NE(icon, 0u);
+    ASSERT_TRUE(waitUntil([&] { return traySays("shown"); }, 5000));
+    int ours = 0;
+    for (WindowId i : trayIcons())
+        ours += windowPid(i) == zv.pid();
+    EXPECT_EQ(ours, 1);
+    ASSERT_TRUE(clickTrayIcon(icon, 1));
+    EXPECT_TRUE(waitUntil([&] { return windowState(w) == WindowState::Normal; }, 10000))
+        << toString(windowState(w));
+    ASSERT_TRUE(closeWindow(w));
+    EXPECT_TRUE(waitUntil([&] { return windowState(w) == WindowState::Hidden; }, 10000))
+        << toString(windowState(w));
+}
+
 TEST_F(MainWindowEndToEnd, storedLineThreeOpensItsPage)
 {
     Program zv({.config = QByteArray("[config]\r\nxianlu=3\r\n")});

@@ -1,7 +1,8 @@
 // The tray on a StatusNotifier desktop (KDE Plasma, Ubuntu's GNOME, Xfce): no XEmbed tray, a
 // StatusNotifier host on the session bus. The real program's item carries the tip and an icon,
 // its activation brings the hidden main window back, its menu shows and ends the program, and
-// the item is gone when the program ends. Missed notices on such a desktop: e2e_notices.
+// the item is gone when the program ends. The panel as a member's day has it: late at login,
+// crashed and back, replaced, gone for good. Missed notices on such a desktop: e2e_notices.
 #include "harness/harness.h"
 #include "harness/statusnotifierhost.h"
 
@@ -59,6 +60,79 @@ TEST(StatusNotifierTray, itemTipIconActivationAndMenuWork)
     EXPECT_FALSE(zv.crashed());
     EXPECT_TRUE(waitUntil([&] { return zv.leftovers().isEmpty(); }, 5000));
     EXPECT_TRUE(waitUntil([&] { return !host.itemAlive(item); }, 5000)) << "the item outlived it";
+}
+
+// The panel comes 5 s after the main window, crashes and comes back, is replaced by another and
+// at last goes for good. The item is taken by each watcher that comes; the close box hides the
+// window only while the item is shown (minimises it before); a window hidden in a panel that went
+// and did not come back returns minimised once the grace period is over.
+TEST(StatusNotifierTray, theItemFollowsPanelsThatComeLateComeBackOrGoForGood)
+{
+    Desktop& d = Desktop::instance({.tray = false, .sound = false, .sessionBus = true});
+    ASSERT_TRUE(d.started()) << d.error().toStdString();
+    DevService service;
+    ASSERT_TRUE(service.start()) << service.error().toStdString();
+    Program zv;
+    ASSERT_TRUE(zv.start()) << zv.error().toStdString();
+    const WindowId w = zv.waitForMainWindow();
+    ASSERT_NE(w, 0u) << describeWindows().toStdString();
+    const auto state = [&] { return windowState(w); };
+    // What the program last said of its icon: "shown ..." or "gone".
+    const auto traySays = [&](const char* what) {
+        const QStringList said = zv.traceOf(QStringLiteral("tray"));
+        return !said.isEmpty() && said.constLast().startsWith(QLatin1String(what));
+    };
+
+    // Nothing to hide into yet: the close box minimises.
+    ASSERT_TRUE(closeWindow(w));
+    EXPECT_TRUE(waitUntil([&] { return state() == WindowState::Minimised; }, 5000))
+        << toString(state());
+
+    waitUntil([] { return false; }, 5000);
+    auto host = std::make_unique<StatusNotifierHost>(d.sessionBus());
+    ASSERT_TRUE(host->start());
+    QString item = host->waitForItem(10000);
+    ASSERT_FALSE(item.isEmpty()) << "no item registered with a watcher that came late";
+    ASSERT_TRUE(waitUntil([&] { return traySays("shown"); }, 5000))
+        << zv.traceOf(QStringLiteral("tray")).join(' ').toStdString();
+    ASSERT_TRUE(host->activate(item));
+    EXPECT_TRUE(waitUntil([&] { return state() == WindowState::Normal; })) << toString(state());
+    ASSERT_TRUE(closeWindow(w));
+    EXPECT_TRUE(waitUntil([&] { return state() == WindowState::Hidden; })) << toString(state());
+
+    // The panel crashes and starts again: the new watcher gets the item, which shows the window.
+    host.reset();
+    host = std::make_unique<StatusNotifierHost>(d.sessionBus());
+    ASSERT_TRUE(host->start());
+    item = host->waitForItem(10000);
+    ASSERT_FALSE(item.isEmpty()) << "no item registered with a watcher that came back";
+    ASSERT_TRUE(host->activate(item));
+    EXPECT_TRUE(waitUntil([&] { return state() == WindowState::Normal; })) << toString(state());
+
+    // Another panel takes the watcher's name over directly (--replace).
+    ASSERT_TRUE(waitUntil([&] { return traySays("shown"); }, 5000));
+    ASSERT_TRUE(closeWindow(w));
+    ASSERT_TRUE(waitUntil([&] { return state() == WindowState::Hidden; })) << toString(state());
+    auto successor = std::make_unique<StatusNotifierHost>(d.sessionBus());
+    ASSERT_TRUE(successor->start(/*replace=*/true));
+    item = successor->waitForItem(10000);
+    ASSERT_FALSE(item.isEmpty()) << "no item registered with a watcher that replaced another";
+    ASSERT_TRUE(successor->activate(item));
+    EXPECT_TRUE(waitUntil([&] { return state() == WindowState::Normal; })) << toString(state());
+
+    // The panel goes for good while the window is hidden: it stays hidden for the grace period,
+    // then comes back minimised.
+    ASSERT_TRUE(waitUntil([&] { return traySays("shown"); }, 5000));
+    ASSERT_TRUE(closeWindow(w));
+    ASSERT_TRUE(waitUntil([&] { return state() == WindowState::Hidden; })) << toString(state());
+    successor.reset();
+    host.reset();
+    ASSERT_TRUE(waitUntil([&] { return traySays("gone"); }, 5000));
+    EXPECT_EQ(state(), WindowState::Hidden);
+    EXPECT_TRUE(waitUntil([&] { return state() == WindowState::Minimised; }, 20000))
+        << toString(state());
+    zv.terminate();
+    EXPECT_TRUE(zv.waitForExit(10000));
 }
 
 } // namespace

@@ -260,6 +260,14 @@ bool Desktop::startTray()
     return true;
 }
 
+void Desktop::stopTray()
+{
+    if (tray_)
+        tray_->stop();
+    tray_.reset();
+    waitUntil([&] { return !hasTray(); }, 5000);
+}
+
 bool Desktop::startSound()
 {
     const QString pulseaudio = findTool(QStringLiteral("pulseaudio"));

@@ -95,11 +95,14 @@ public:
     // A connection to this desktop's X server for the window functions.
     XConnection& x();
 
+    // The tray host goes (as a panel that crashed) and comes (back, or late at login).
+    void stopTray();
+    bool startTray();
+
 private:
     bool startX();
     bool startWindowManager();
     bool waitForTopPanel();
-    bool startTray();
     bool startSound();
     bool startSessionBus();
     bool fail(const QString& why);

@@ -58,8 +58,21 @@ private:
     StatusNotifierHost* host_;
 };
 
+namespace
+{
+
+// A connection of each host's own: a host that takes over from another is another client.
+QString connectionName(const QString& busAddress)
+{
+    static int hosts = 0;
+    return QStringLiteral("%1#host%2").arg(busAddress).arg(++hosts);
+}
+
+} // namespace
+
 StatusNotifierHost::StatusNotifierHost(const QString& busAddress)
-    : address_(busAddress), bus_(QDBusConnection::connectToBus(busAddress, busAddress))
+    : connection_(connectionName(busAddress)),
+      bus_(QDBusConnection::connectToBus(busAddress, connection_))
 {
     new StatusNotifierWatcherAdaptor(this);
 }
@@ -68,14 +81,21 @@ StatusNotifierHost::~StatusNotifierHost()
 {
     bus_.unregisterService(kWatcherService);
     bus_.unregisterObject(kWatcherPath);
-    QDBusConnection::disconnectFromBus(address_);
+    QDBusConnection::disconnectFromBus(connection_);
 }
 
-bool StatusNotifierHost::start()
+bool StatusNotifierHost::start(bool replace)
 {
-    return bus_.isConnected() &&
-           bus_.registerObject(kWatcherPath, this, QDBusConnection::ExportAdaptors) &&
-           bus_.registerService(kWatcherService);
+    if (!bus_.isConnected() ||
+        !bus_.registerObject(kWatcherPath, this, QDBusConnection::ExportAdaptors))
+        return false;
+    const auto registered =
+        bus_.interface()->registerService(kWatcherService,
+                                          replace ? QDBusConnectionInterface::ReplaceExistingService
+                                                  : QDBusConnectionInterface::DontQueueService,
+                                          QDBusConnectionInterface::AllowReplacement);
+    return registered.isValid() &&
+           registered.value() == QDBusConnectionInterface::ServiceRegistered;
 }
 
 void StatusNotifierHost::registerItem(const QString& serviceOrPath, const QString& sender)

@@ -21,8 +21,9 @@ public:
     explicit StatusNotifierHost(const QString& busAddress);
     ~StatusNotifierHost() override;
 
-    // Connects and takes the watcher's name; false when either fails.
-    bool start();
+    // Connects and takes the watcher's name; false when either fails. A later host may take the
+    // name over (as `--replace` does); replace: this one takes it from the host there now.
+    bool start(bool replace = false);
 
     // The service name of the first item registered within timeoutMs; empty on timeout.
     QString waitForItem(int timeoutMs = 20000);
@@ -60,7 +61,7 @@ private:
     QVariant itemProperty(const QString& item, const char* name);
     QStringList toolTip(const QString& item); // title, text
 
-    QString address_;
+    QString connection_;
     QDBusConnection bus_;
     QStringList items_;
 };

@@ -188,7 +188,7 @@ TEST_F(Form1Test, closeBoxHidesAndKeepsRunning)
     EXPECT_EQ(ends.count, 0);
     EXPECT_TRUE(trayIcon()->isVisible());
 
-    emit trayIcon()->activated(QSystemTrayIcon::Trigger);
+    emit trayIcon()->clicked(XEmbedTrayIcon::Click::Left);
     EXPECT_TRUE(f->isVisible());
 }
 
@@ -207,10 +207,10 @@ TEST_F(Form1Test, trayLeftClickRestoresMinimisedWindowOtherClicksDoNothing)
 {
     Form1* f = load();
     f->showMinimized();
-    emit trayIcon()->activated(QSystemTrayIcon::DoubleClick);
-    emit trayIcon()->activated(QSystemTrayIcon::Context);
+    emit trayIcon()->clicked(XEmbedTrayIcon::Click::LeftDouble);
+    emit trayIcon()->clicked(XEmbedTrayIcon::Click::Right);
     EXPECT_TRUE(f->isMinimized());
-    emit trayIcon()->activated(QSystemTrayIcon::Trigger);
+    emit trayIcon()->clicked(XEmbedTrayIcon::Click::Left);
     EXPECT_FALSE(f->isMinimized());
     EXPECT_TRUE(f->isVisible());
 

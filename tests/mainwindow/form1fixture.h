@@ -9,6 +9,7 @@
 #include "support/programfolder.h"
 #include "support/seams.h"
 #include "support/topwindows.h"
+#include "tray/xembedtrayicon.h"
 #include "widgets/vbcheckbox.h"
 
 #include <QAction>
@@ -16,7 +17,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSystemTrayIcon>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
@@ -70,7 +70,7 @@ protected:
     {
         return form->findChildren<QRadioButton*>(QStringLiteral("Option1")).value(index);
     }
-    QSystemTrayIcon* trayIcon() const { return form->findChild<QSystemTrayIcon*>(); }
+    XEmbedTrayIcon* trayIcon() const { return form->findChild<XEmbedTrayIcon*>(); }
     QAction* menuItem(const char* name) const { return control<QAction>(name); }
     QTimer* timer(const char* name) const { return control<QTimer>(name); }
     // The login details window while it is loaded (a closed one is unloaded: deleted once the
@@ -114,7 +114,7 @@ protected:
     ProgramFolder folder;
     FakeBrowserFactory factory;
     ScriptedMessageBoxes boxes;
-    ScopedTrayAvailability tray{true};
+    ScopedTrayShown tray{true};
     CountedProcessEnd ends;
     std::unique_ptr<Form1> form;
 };

@@ -1,4 +1,4 @@
-// The day's notices in the main window's tray (an XEmbed tray here, Qt's icon): a missed notice
+// The day's notices in the main window's tray (an XEmbed tray here): a missed notice
 // marks the icon and its tip, stays in "最近消息", and choosing it does what a click on its popup
 // does. (The StatusNotifier item and the desktop's list: e2e_notices.)
 #include "form1fixture.h"
@@ -35,7 +35,7 @@ TEST_F(Form1Test, aMissedNoticeMarksTheTrayAndItsEntryOpensItsItem)
     for (int i = 1; i <= 4; ++i)
         form->ShowMsn(QStringLiteral("类别"), QStringLiteral("标题&%1").arg(i), item.arg(i));
     FakeBrowser::settle();
-    QSystemTrayIcon* icon = trayIcon();
+    XEmbedTrayIcon* icon = trayIcon();
     ASSERT_NE(icon, nullptr);
     EXPECT_EQ(icon->toolTip(), QStringLiteral("Zelvar快报+首席Zelvar宝\n1 条未读消息"));
     EXPECT_EQ(picture(icon->icon()), picture(AppIcon::markedIcon()));

@@ -4,22 +4,19 @@
 // goes out of scope, pass or fail. (The others: support/programfolder.h, messageboxes.h,
 // fetchlimits.h, and FakeBrowserFactory in fakebrowser.h.)
 #include "mainwindow/processend.h"
-#include "mainwindow/traycontroller.h"
+#include "tray/traycontroller.h"
 
 #include <functional>
 
-// Whether a notification area is there.
-class ScopedTrayAvailability
+// Whether the program's icon is shown in a notification area.
+class ScopedTrayShown
 {
 public:
-    explicit ScopedTrayAvailability(bool available)
-    {
-        TrayController::setAvailableForTesting(available);
-    }
-    ~ScopedTrayAvailability() { TrayController::setAvailableForTesting(std::nullopt); }
-    void set(bool available) { TrayController::setAvailableForTesting(available); }
-    ScopedTrayAvailability(const ScopedTrayAvailability&) = delete;
-    ScopedTrayAvailability& operator=(const ScopedTrayAvailability&) = delete;
+    explicit ScopedTrayShown(bool shown) { TrayController::setShownForTesting(shown); }
+    ~ScopedTrayShown() { TrayController::setShownForTesting(std::nullopt); }
+    void set(bool shown) { TrayController::setShownForTesting(shown); }
+    ScopedTrayShown(const ScopedTrayShown&) = delete;
+    ScopedTrayShown& operator=(const ScopedTrayShown&) = delete;
 };
 
 // The program's end: counted instead of ending the test.

@@ -1,14 +1,15 @@
-#include "mainwindow/statusnotifieritem.h"
+#include "tray/statusnotifieritem.h"
 
-#include "mainwindow/dbusmenuexporter.h"
+#include "bus/busname.h"
+#include "tray/dbusmenuexporter.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
-#include <QDBusServiceWatcher>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDBusVariant>
 #include <QImage>
 #include <QtEndian>
@@ -20,7 +21,9 @@ const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
 const QString kItemPath = QStringLiteral("/StatusNotifierItem");
 const QString kMenuPath = QStringLiteral("/MenuBar");
-constexpr int kCallWaitMs = 500;
+const QString kBus = QStringLiteral("org.freedesktop.DBus");
+const QString kBusPath = QStringLiteral("/org/freedesktop/DBus");
+constexpr uint kDoNotQueue = 4; // RequestName: fail rather than wait in line for the name
 
 SniPixmapList pixmaps(const QIcon& icon)
 {
@@ -79,7 +82,7 @@ const QDBusArgument& operator>>(const QDBusArgument& arg, SniToolTip& t)
 }
 
 StatusNotifierItem::StatusNotifierItem(QMenu* menu, QObject* parent)
-    : QObject(parent), menuObject_(new QObject(this))
+    : QObject(parent), menuObject_(new DBusMenuObject(this)), watcher_(new BusName(kWatcher, this))
 {
     static const bool registered = [] {
         qDBusRegisterMetaType<SniPixmap>();
@@ -90,33 +93,21 @@ StatusNotifierItem::StatusNotifierItem(QMenu* menu, QObject* parent)
     Q_UNUSED(registered);
     new StatusNotifierItemAdaptor(this);
     new DBusMenuExporter(menuObject_, menu);
-    // A panel that starts again (or later than the program) learns of the item anew.
-    auto* watcher = new QDBusServiceWatcher(kWatcher, QDBusConnection::sessionBus(),
-                                            QDBusServiceWatcher::WatchForRegistration, this);
-    connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, [this] {
-        if (shown_)
-            announce();
-    });
+    connect(watcher_, &BusName::ownerChanged, this, &StatusNotifierItem::watcherChanged);
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    // Without a session bus there is nothing to wait for.
+    settled_ = !bus.isConnected();
+    // Subscribed without naming the sender: naming the watcher's well-known name would make Qt
+    // look its owner up, and wait for the answer. Only the watcher's own signals count.
+    bus.connect(QString(), kWatcherPath, kWatcher, QStringLiteral("StatusNotifierHostRegistered"),
+                this, SLOT(onHostRegistered(QDBusMessage)));
+    bus.connect(QString(), kWatcherPath, kWatcher, QStringLiteral("StatusNotifierHostUnregistered"),
+                this, SLOT(onHostUnregistered(QDBusMessage)));
 }
 
 StatusNotifierItem::~StatusNotifierItem()
 {
     hide();
-}
-
-bool StatusNotifierItem::hostAvailable()
-{
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface() ||
-        !bus.interface()->isServiceRegistered(kWatcher).value())
-        return false;
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        kWatcher, kWatcherPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-        QStringLiteral("Get"));
-    get << kWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
-    const QDBusMessage reply = bus.call(get, QDBus::Block, kCallWaitMs);
-    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
-           reply.arguments().first().value<QDBusVariant>().variant().toBool();
 }
 
 QString StatusNotifierItem::service() const
@@ -167,36 +158,112 @@ SniToolTip StatusNotifierItem::toolTip() const
 void StatusNotifierItem::show()
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (shown_ || !bus.isConnected())
+    if (wanted_ || !bus.isConnected())
         return;
+    // Objects are registered with the connection itself; the name is asked of the bus, whose
+    // answer (ours, or already taken) changes nothing here.
     if (!bus.registerObject(kItemPath, this, QDBusConnection::ExportAdaptors) ||
-        !bus.registerObject(kMenuPath, menuObject_, QDBusConnection::ExportAdaptors) ||
-        !bus.registerService(service())) {
+        !bus.registerObject(kMenuPath, menuObject_, QDBusConnection::ExportAdaptors)) {
         bus.unregisterObject(kItemPath);
         bus.unregisterObject(kMenuPath);
         return;
     }
-    shown_ = true;
+    wanted_ = true;
+    QDBusMessage request =
+        QDBusMessage::createMethodCall(kBus, kBusPath, kBus, QStringLiteral("RequestName"));
+    request << service() << uint(kDoNotQueue);
+    bus.asyncCall(request);
+    announce();
+}
+
+void StatusNotifierItem::hide()
+{
+    if (!wanted_)
+        return;
+    wanted_ = false;
+    ++round_;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusMessage release =
+        QDBusMessage::createMethodCall(kBus, kBusPath, kBus, QStringLiteral("ReleaseName"));
+    release << service();
+    bus.asyncCall(release);
+    bus.unregisterObject(kItemPath);
+    bus.unregisterObject(kMenuPath);
+    setState(false, false, settled_);
+}
+
+void StatusNotifierItem::watcherChanged(const QString& owner)
+{
+    // A new watcher (or none) knows nothing of the item yet.
+    ++round_;
+    setState(false, false, owner.isEmpty() || !wanted_ || settled_);
     announce();
 }
 
 void StatusNotifierItem::announce()
 {
-    QDBusMessage m = QDBusMessage::createMethodCall(kWatcher, kWatcherPath, kWatcher,
+    const QString watcher = watcher_->owner();
+    if (!wanted_ || watcher.isEmpty())
+        return;
+    QDBusMessage m = QDBusMessage::createMethodCall(watcher, kWatcherPath, kWatcher,
                                                     QStringLiteral("RegisterStatusNotifierItem"));
     m << service();
-    QDBusConnection::sessionBus().asyncCall(m);
+    auto* call = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(m), this);
+    connect(call, &QDBusPendingCallWatcher::finished, this,
+            [this, round = round_](QDBusPendingCallWatcher* w) {
+                w->deleteLater();
+                if (round != round_)
+                    return;
+                if (w->isError()) {
+                    setState(false, false, true);
+                    return;
+                }
+                registered_ = true;
+                askForHost();
+            });
 }
 
-void StatusNotifierItem::hide()
+void StatusNotifierItem::askForHost()
 {
-    if (!shown_)
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        watcher_->owner(), kWatcherPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("Get"));
+    get << kWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    auto* call = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(get), this);
+    connect(call, &QDBusPendingCallWatcher::finished, this,
+            [this, round = round_](QDBusPendingCallWatcher* w) {
+                w->deleteLater();
+                if (round != round_)
+                    return;
+                const QDBusPendingReply<QDBusVariant> reply = *w;
+                // A watcher without the property is taken to have its host, as panels that
+                // start their own watcher do.
+                const bool host = reply.isError() || reply.value().variant().toBool();
+                setState(registered_, host, true);
+            });
+}
+
+void StatusNotifierItem::onHostRegistered(const QDBusMessage& message)
+{
+    if (registered_ && message.service() == watcher_->owner())
+        setState(true, true, true);
+}
+
+void StatusNotifierItem::onHostUnregistered(const QDBusMessage& message)
+{
+    // Another host may still be there: asked again.
+    if (registered_ && message.service() == watcher_->owner())
+        askForHost();
+}
+
+void StatusNotifierItem::setState(bool registered, bool hostRegistered, bool settled)
+{
+    if (registered == registered_ && hostRegistered == hostRegistered_ && settled == settled_)
         return;
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    bus.unregisterService(service());
-    bus.unregisterObject(kItemPath);
-    bus.unregisterObject(kMenuPath);
-    shown_ = false;
+    registered_ = registered;
+    hostRegistered_ = hostRegistered;
+    settled_ = settled;
+    emit stateChanged();
 }
 
 StatusNotifierItemAdaptor::StatusNotifierItemAdaptor(StatusNotifierItem* item)

@@ -1,14 +1,23 @@
 #pragma once
-// The tray icon on a StatusNotifier desktop (KDE Plasma, Ubuntu's GNOME, Xfce, Deepin): an
-// org.kde.StatusNotifierItem of our own on the session bus, with its menu (DBusMenuExporter).
+// The tray icon on a StatusNotifier desktop (KDE Plasma, Ubuntu's GNOME, Xfce, Deepin, waybar):
+// an org.kde.StatusNotifierItem of our own on the session bus, with its menu (DBusMenuExporter).
 // Qt's tray icon is one too, but it cannot say NeedsAttention for as long as notices are missed
 // (only for the few seconds of a tray message); this one can, with an attention icon of its own.
+//
+// The panel's watcher (org.kde.StatusNotifierWatcher) may come after the program, go with a
+// crashed panel and come back, or be replaced by another: the item is announced to whichever
+// watcher is there, whenever one comes. It is on the screen only while a watcher has taken it and
+// a host (the panel that draws items) is registered with that watcher. Every call on the bus is
+// made without waiting for its answer.
 #include <QDBusAbstractAdaptor>
 #include <QDBusObjectPath>
 #include <QIcon>
 #include <QList>
 #include <QObject>
 
+class BusName;
+class DBusMenuObject;
+class QDBusMessage;
 class QMenu;
 
 struct SniPixmap {
@@ -34,18 +43,19 @@ public:
     StatusNotifierItem(QMenu* menu, QObject* parent = nullptr);
     ~StatusNotifierItem() override;
 
-    // Whether a StatusNotifier host (a panel that shows such items) is on the session bus.
-    static bool hostAvailable();
-
     void setIcon(const QIcon& icon);
     void setAttentionIcon(const QIcon& icon);
     void setToolTip(const QString& title, const QString& description);
     void setNeedsAttention(bool needs);
 
-    // On the bus and announced to the watcher; hide() takes it off.
+    // On the bus and announced to every watcher that comes; hide() takes it off.
     void show();
     void hide();
-    bool isShown() const { return shown_; }
+    // Taken by a watcher whose host shows it.
+    bool isShown() const { return registered_ && hostRegistered_; }
+    // Whether the bus has answered what it was first asked (is there a watcher, and if so, does
+    // it take the item and has it a host): until then nothing is known either way.
+    bool settled() const { return settled_; }
 
     // What the adaptor reads.
     QString status() const;
@@ -56,23 +66,38 @@ public:
 signals:
     // The host's Activate: a left click on the icon.
     void activated();
+    // isShown() or settled() changed.
+    void stateChanged();
     // Changes for the host.
     void newIcon();
     void newAttentionIcon();
     void newToolTip();
     void newStatus(const QString& status);
 
+private slots:
+    // The watcher's signals, from whoever sends them; only the watcher's own count.
+    void onHostRegistered(const QDBusMessage& message);
+    void onHostUnregistered(const QDBusMessage& message);
+
 private:
+    void watcherChanged(const QString& owner);
     void announce();
+    void askForHost();
+    void setState(bool registered, bool hostRegistered, bool settled);
     QString service() const;
 
-    QObject* menuObject_;
+    DBusMenuObject* menuObject_;
+    BusName* watcher_;
     SniPixmapList icon_;
     SniPixmapList attention_;
     QString title_;
     QString description_;
     bool needsAttention_ = false;
-    bool shown_ = false;
+    bool wanted_ = false;
+    bool registered_ = false;
+    bool hostRegistered_ = false;
+    bool settled_ = false;
+    quint64 round_ = 0; // answers of an earlier watcher's time are dropped
 };
 
 // The item's interface on the bus.

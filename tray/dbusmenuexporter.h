@@ -2,8 +2,11 @@
 // A QMenu on the session bus as a StatusNotifier host shows it (com.canonical.dbusmenu, version
 // 3): its entries, separators and submenus, followed as they change; a host's click triggers the
 // entry, and a host opening a submenu (AboutToShow, or its "opened" event) is the submenu's
-// aboutToShow, as a click on it would be in the menu itself.
+// aboutToShow, as a click on it would be in the menu itself. Every call is answered: one about an
+// entry or a property the menu does not have gets an error reply at once (a caller left without a
+// reply would wait for the bus's timeout).
 #include <QDBusAbstractAdaptor>
+#include <QDBusContext>
 #include <QDBusVariant>
 #include <QHash>
 #include <QList>
@@ -41,6 +44,17 @@ Q_DECLARE_METATYPE(DBusMenuItem)
 Q_DECLARE_METATYPE(DBusMenuItemKeys)
 Q_DECLARE_METATYPE(DBusMenuEvent)
 
+// What is registered on the bus for a menu; its exporter is its adaptor. The bus tells the object,
+// not the adaptor, which call is being answered: the exporter refuses a call through it.
+class DBusMenuObject : public QObject, protected QDBusContext
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    // Answers the call being handled with an error; nothing outside a call over the bus.
+    void refuse(const QString& what);
+};
+
 class DBusMenuExporter : public QDBusAbstractAdaptor
 {
     Q_OBJECT
@@ -52,7 +66,7 @@ class DBusMenuExporter : public QDBusAbstractAdaptor
 
 public:
     // object: what is registered on the bus (the exporter is its adaptor); menu: the menu shown.
-    DBusMenuExporter(QObject* object, QMenu* menu);
+    DBusMenuExporter(DBusMenuObject* object, QMenu* menu);
     static void registerTypes();
 
     uint version() const { return 3; }
@@ -86,12 +100,18 @@ private:
     int idOf(QAction* action);
     QAction* actionOf(int id) const;
     QMenu* menuOf(int id) const; // the menu an entry opens (the root menu for 0)
+    bool known(int id) const { return id == 0 || actionOf(id); }
+    // Tells a caller over the bus that it asked about something the menu does not have.
+    void refuse(const QString& what) { object_->refuse(what); }
+    // The host opens a submenu: it brings itself up to date; true when its layout changed.
+    bool open(QMenu* menu);
     void watch(QMenu* menu);
     QVariantMap properties(int id, const QStringList& names) const;
     DBusMenuLayoutItem layoutOf(int id, int depth, const QStringList& names);
     // Tells the host once, after the present change is complete.
     void layoutChanged();
 
+    DBusMenuObject* object_;
     QPointer<QMenu> menu_;
     QHash<QAction*, int> ids_;
     QHash<int, QPointer<QAction>> actions_;

@@ -1,4 +1,4 @@
-#include "mainwindow/dbusmenuexporter.h"
+#include "tray/dbusmenuexporter.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -99,8 +99,14 @@ void DBusMenuExporter::registerTypes()
     Q_UNUSED(done);
 }
 
-DBusMenuExporter::DBusMenuExporter(QObject* object, QMenu* menu)
-    : QDBusAbstractAdaptor(object), menu_(menu)
+void DBusMenuObject::refuse(const QString& what)
+{
+    if (calledFromDBus())
+        sendErrorReply(QDBusError::InvalidArgs, what);
+}
+
+DBusMenuExporter::DBusMenuExporter(DBusMenuObject* object, QMenu* menu)
+    : QDBusAbstractAdaptor(object), object_(object), menu_(menu)
 {
     registerTypes();
     if (menu)
@@ -240,6 +246,10 @@ DBusMenuLayoutItem DBusMenuExporter::layoutOf(int id, int depth, const QStringLi
 uint DBusMenuExporter::GetLayout(int parentId, int recursionDepth, const QStringList& propertyNames,
                                  DBusMenuLayoutItem& layout)
 {
+    if (!known(parentId)) {
+        refuse(QStringLiteral("no menu entry %1").arg(parentId));
+        return revision_;
+    }
     layout = layoutOf(parentId, recursionDepth, propertyNames);
     return revision_;
 }
@@ -248,8 +258,9 @@ DBusMenuItemList DBusMenuExporter::GetGroupProperties(const QList<int>& ids,
                                                       const QStringList& propertyNames)
 {
     DBusMenuItemList items;
+    // Entries the menu does not have are left out, as the protocol asks.
     for (int id : ids) {
-        if (id == 0 || actionOf(id))
+        if (known(id))
             items.append({id, properties(id, propertyNames)});
     }
     return items;
@@ -257,18 +268,30 @@ DBusMenuItemList DBusMenuExporter::GetGroupProperties(const QList<int>& ids,
 
 QDBusVariant DBusMenuExporter::GetProperty(int id, const QString& name)
 {
-    return QDBusVariant(properties(id, {name}).value(name));
+    // A property left at its default is not set: a value the bus could not carry otherwise.
+    const QVariant value = known(id) ? properties(id, {name}).value(name) : QVariant();
+    if (!value.isValid()) {
+        refuse(known(id) ? QStringLiteral("menu entry %1 has no property %2").arg(id).arg(name)
+                         : QStringLiteral("no menu entry %1").arg(id));
+        return QDBusVariant(QString());
+    }
+    return QDBusVariant(value);
 }
 
 void DBusMenuExporter::Event(int id, const QString& eventId, const QDBusVariant&, uint)
 {
+    if (!known(id)) {
+        refuse(QStringLiteral("no menu entry %1").arg(id));
+        return;
+    }
     if (eventId == QLatin1String("clicked")) {
         QAction* a = actionOf(id);
         // After the host's call has its answer: the entry may end the program.
         if (a && a->isEnabled() && !a->menu<QMenu*>())
             QTimer::singleShot(0, a, &QAction::trigger);
     } else if (eventId == QLatin1String("opened")) {
-        AboutToShow(id);
+        if (QMenu* menu = menuOf(id))
+            open(menu);
     }
 }
 
@@ -276,7 +299,7 @@ QList<int> DBusMenuExporter::EventGroup(const DBusMenuEventList& events)
 {
     QList<int> errors;
     for (const DBusMenuEvent& e : events) {
-        if (e.id != 0 && !actionOf(e.id))
+        if (!known(e.id))
             errors.append(e.id);
         else
             Event(e.id, e.eventId, e.data, e.timestamp);
@@ -287,8 +310,15 @@ QList<int> DBusMenuExporter::EventGroup(const DBusMenuEventList& events)
 bool DBusMenuExporter::AboutToShow(int id)
 {
     QMenu* menu = menuOf(id);
-    if (!menu)
+    if (!menu) {
+        refuse(QStringLiteral("menu entry %1 opens no menu").arg(id));
         return false;
+    }
+    return open(menu);
+}
+
+bool DBusMenuExporter::open(QMenu* menu)
+{
     const uint before = revision_;
     // What a menu says when it is about to show, so that it can bring itself up to date.
     QMetaObject::invokeMethod(menu, "aboutToShow");
@@ -299,9 +329,10 @@ QList<int> DBusMenuExporter::AboutToShowGroup(const QList<int>& ids, QList<int>&
 {
     QList<int> updates;
     for (int id : ids) {
-        if (!menuOf(id))
+        QMenu* menu = menuOf(id);
+        if (!menu)
             idErrors.append(id);
-        else if (AboutToShow(id))
+        else if (open(menu))
             updates.append(id);
     }
     return updates;

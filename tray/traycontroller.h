@@ -4,14 +4,19 @@
 // what that does. While notices are missed the icon says so: a marked icon on an XEmbed tray, the
 // status NeedsAttention with a marked attention icon on a StatusNotifier one, and in both a tip
 // line "N 条未读消息".
+//
+// The icon follows the desktop as it is at each moment: a StatusNotifier item wherever a panel's
+// watcher with a host takes it, else an XEmbed icon wherever an XEmbed tray is, whichever comes
+// (or comes back) whenever it comes; never both at once.
 #include <QObject>
 #include <optional>
 
 class QMenu;
-class QSystemTrayIcon;
+class QTimer;
 class QWidget;
 class RecentNotices;
 class StatusNotifierItem;
+class XEmbedTrayIcon;
 
 class TrayController : public QObject
 {
@@ -23,13 +28,14 @@ public:
 
     static QString tipText();
 
-    // Whether a notification area is there to hold the icon.
-    static bool isAvailable();
-    // Tests decide availability; nothing restores the platform's answer.
-    static void setAvailableForTesting(std::optional<bool> available);
-
     void add();
     void remove();
+
+    // The program's own icon is on the screen now: taken by a StatusNotifier watcher that has a
+    // host, or docked in an XEmbed tray.
+    bool iconShown() const;
+    // Tests decide what iconShown() says; nothing restores the real answer.
+    static void setShownForTesting(std::optional<bool> shown);
 
     // The day's notices for "最近消息" (disabled while there are none); their unread count for
     // the mark and the tip.
@@ -44,13 +50,21 @@ signals:
     // The member opened "最近消息", or chose one of its notices.
     void noticesOpened();
     void noticeChosen(quint64 id, const QString& url);
+    // iconShown() changed: a notification area came, came back or went.
+    void iconShownChanged(bool shown);
 
 private:
+    // Puts the icon where the desktop shows it now.
+    void follow();
+
     QMenu* mnuTray_;
     QMenu* recent_;
-    // One of the two: a StatusNotifier item where a host is on the session bus, Qt's icon for
-    // an XEmbed tray otherwise.
-    StatusNotifierItem* item_ = nullptr;
-    QSystemTrayIcon* icon_ = nullptr;
+    StatusNotifierItem* item_;
+    XEmbedTrayIcon* icon_;
+    // At start an XEmbed tray waits this long for the bus to say whether a StatusNotifier panel
+    // takes the item (both are there on some desktops): the icon is not put up twice.
+    QTimer* settleWait_;
+    bool added_ = false;
+    bool shown_ = false;
     int unread_ = 0;
 };
