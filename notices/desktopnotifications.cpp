@@ -1,13 +1,12 @@
 #include "notices/desktopnotifications.h"
 
+#include "bus/busname.h"
 #include "startup/settings.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QDBusVariant>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -18,14 +17,6 @@ const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
 const QString kDefaultAction = QStringLiteral("default");
-
-QDBusMessage call(const QString& method)
-{
-    QDBusMessage m = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
-    // A desktop without a server does not get one started for us.
-    m.setAutoStartService(false);
-    return m;
-}
 
 // The program's icon: the installed one by its name in the icon theme, else the picture beside
 // a portable program.
@@ -38,79 +29,118 @@ QString appIcon()
 
 } // namespace
 
-DesktopNotifications::DesktopNotifications(QObject* parent) : QObject(parent)
+DesktopNotifications::DesktopNotifications(QObject* parent)
+    : QObject(parent), server_(new BusName(kService, this))
 {
+    connect(server_, &BusName::ownerChanged, this, [this] {
+        capabilitiesOf_.clear();
+        emit serverChanged();
+    });
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
-    bus.connect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
-                SLOT(onActionInvoked(uint, QString)));
-    bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
-                SLOT(onNotificationClosed(uint, uint)));
+    // From any sender: naming the server's well-known name would make Qt look its owner up and
+    // wait for the answer. Each signal is matched with the server that sent it.
+    bus.connect(QString(), kPath, kInterface, QStringLiteral("ActionInvoked"), this,
+                SLOT(onActionInvoked(uint, QString, QDBusMessage)));
+    bus.connect(QString(), kPath, kInterface, QStringLiteral("NotificationClosed"), this,
+                SLOT(onNotificationClosed(uint, uint, QDBusMessage)));
 }
 
-bool DesktopNotifications::serverPresent() const
+QString DesktopNotifications::bodyFor(const QString& text, bool serverReadsMarkup)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    return bus.isConnected() && bus.interface() &&
-           bus.interface()->isServiceRegistered(kService).value();
+    if (!serverReadsMarkup)
+        return text;
+    QString body;
+    body.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == QLatin1Char('&'))
+            body += QStringLiteral("&amp;");
+        else if (c == QLatin1Char('<'))
+            body += QStringLiteral("&lt;");
+        else if (c == QLatin1Char('>'))
+            body += QStringLiteral("&gt;");
+        else
+            body += c;
+    }
+    return body;
 }
 
 void DesktopNotifications::notify(quint64 noticeId, const QString& category, const QString& title)
 {
-    if (!serverPresent())
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
         return;
-    QDBusMessage m = call(QStringLiteral("Notify"));
+    const QString server = server_->owner();
+    if (!server.isEmpty() && server == capabilitiesOf_) {
+        send(noticeId, server, category, title);
+        return;
+    }
+    // What the server can do is asked first, by its well-known name: a server that the bus
+    // starts on demand is started by this question, as by any program's first notification.
+    // Where the bus knows no server, it answers at once that there is none.
+    const QDBusMessage ask = QDBusMessage::createMethodCall(kService, kPath, kInterface,
+                                                            QStringLiteral("GetCapabilities"));
+    auto* call = new QDBusPendingCallWatcher(bus.asyncCall(ask), this);
+    connect(call, &QDBusPendingCallWatcher::finished, this,
+            [this, noticeId, category, title](QDBusPendingCallWatcher* w) {
+                w->deleteLater();
+                const QDBusPendingReply<QStringList> reply = *w;
+                if (reply.isError())
+                    return;
+                capabilitiesOf_ = reply.reply().service();
+                bodyMarkup_ = reply.value().contains(QStringLiteral("body-markup"));
+                send(noticeId, capabilitiesOf_, category, title);
+            });
+}
+
+void DesktopNotifications::send(quint64 noticeId, const QString& server, const QString& category,
+                                const QString& title)
+{
+    // To the server that answered, by its own name: the id it gives is that server's.
+    QDBusMessage m =
+        QDBusMessage::createMethodCall(server, kPath, kInterface, QStringLiteral("Notify"));
+    m.setAutoStartService(false);
     const QVariantMap hints{
         {QStringLiteral("desktop-entry"), QStringLiteral("zvkb")},
         {QStringLiteral("suppress-sound"), true},
         {QStringLiteral("transient"), false},
     };
-    m << QStringLiteral("Zelvar快报") << uint(0) << appIcon() << category << title
-      << QStringList{kDefaultAction, QStringLiteral("查看")} << hints << int(-1);
-    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(m), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, noticeId](QDBusPendingCallWatcher* w) {
+    m << QStringLiteral("Zelvar快报") << uint(0) << appIcon() << category
+      << bodyFor(title, bodyMarkup_) << QStringList{kDefaultAction, QStringLiteral("查看")} << hints
+      << int(-1);
+    auto* call = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(m), this);
+    connect(call, &QDBusPendingCallWatcher::finished, this,
+            [this, noticeId, server](QDBusPendingCallWatcher* w) {
+                w->deleteLater();
                 const QDBusPendingReply<uint> reply = *w;
                 if (!reply.isError() && reply.value() != 0)
-                    emit notified(noticeId, reply.value());
-                w->deleteLater();
+                    emit notified(noticeId, server, reply.value());
             });
 }
 
-void DesktopNotifications::close(uint desktopId)
+void DesktopNotifications::close(const QString& server, uint desktopId)
 {
-    if (desktopId == 0 || !QDBusConnection::sessionBus().isConnected())
+    // A server restarted since gives the same numbers to other programs' notifications.
+    if (desktopId == 0 || server.isEmpty() || server != server_->owner())
         return;
-    QDBusMessage m = call(QStringLiteral("CloseNotification"));
+    QDBusMessage m = QDBusMessage::createMethodCall(server, kPath, kInterface,
+                                                    QStringLiteral("CloseNotification"));
+    m.setAutoStartService(false);
     m << desktopId;
     QDBusConnection::sessionBus().asyncCall(m);
 }
 
-bool DesktopNotifications::inhibited()
-{
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return false;
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-    get.setAutoStartService(false);
-    get << kInterface << QStringLiteral("Inhibited");
-    const QDBusMessage reply = bus.call(get, QDBus::Block, kCallWaitMs);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return false;
-    return reply.arguments().first().value<QDBusVariant>().variant().toBool();
-}
-
-void DesktopNotifications::onActionInvoked(uint desktopId, const QString& action)
+void DesktopNotifications::onActionInvoked(uint desktopId, const QString& action,
+                                           const QDBusMessage& message)
 {
     if (action == kDefaultAction)
-        emit defaultActionInvoked(desktopId);
+        emit defaultActionInvoked(message.service(), desktopId);
 }
 
-void DesktopNotifications::onNotificationClosed(uint desktopId, uint)
+void DesktopNotifications::onNotificationClosed(uint desktopId, uint, const QDBusMessage& message)
 {
-    emit closed(desktopId);
+    emit closed(message.service(), desktopId);
 }
 
 #include "moc_desktopnotifications.cpp" // meta-object code, compiled with this file

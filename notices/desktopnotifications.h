@@ -1,10 +1,20 @@
 #pragma once
 // The desktop's own list of notifications (org.freedesktop.Notifications on the session bus:
-// GNOME's message list, KDE's history, Deepin's notification centre): the only list a member sees
-// on a desktop without a tray. A missed notice is handed over to stay there, its default action
-// opening the item; without a notification server nothing happens and nothing fails.
+// GNOME's message list, KDE's history, Deepin's notification centre, the history of Xfce's, dunst
+// and mako): the only list a member sees on a desktop without a tray. A missed notice is handed
+// over to stay there, its default action opening the item.
+//
+// A server may be started by the bus when the first notification comes (Xfce's, dunst, mako): a
+// notice is sent with that allowed, and a desktop with no server at all gets nothing started.
+// Servers are restarted during the day and number their notifications from 1 again, so an id is
+// only ever the server's that gave it: signals count only from that server, a notification is
+// closed only while that server is still there, and the ids of a server that went are void.
+// Nothing here waits for the bus on the user-interface thread.
 #include <QObject>
 #include <QString>
+
+class BusName;
+class QDBusMessage;
 
 class DesktopNotifications : public QObject
 {
@@ -12,26 +22,33 @@ class DesktopNotifications : public QObject
 public:
     explicit DesktopNotifications(QObject* parent = nullptr);
 
-    // Hands a notice over (summary the category, body the title); its id comes by notified().
-    // The notice's sound has played, or the desktop keeps quiet: the server plays none.
+    // Hands a notice over (summary the category, body the title); its id comes by notified(),
+    // with the server that gave it. The notice's sound has played, or the desktop keeps quiet:
+    // the server plays none.
     void notify(quint64 noticeId, const QString& category, const QString& title);
-    void close(uint desktopId);
-    // The server's do-not-disturb (its Inhibited property, KDE's and others'); false without a
-    // server or without the property.
-    bool inhibited();
+    // Closes a notification, when the server that gave its id is the one there now.
+    void close(const QString& server, uint desktopId);
 
-    // How long a call to the server may take before it counts as unanswered.
-    static constexpr int kCallWaitMs = 500;
+    // The body as a server that reads markup in it ("body-markup") shows the text as it is.
+    static QString bodyFor(const QString& text, bool serverReadsMarkup);
 
 signals:
-    void notified(quint64 noticeId, uint desktopId);
-    void defaultActionInvoked(uint desktopId);
-    void closed(uint desktopId);
+    void notified(quint64 noticeId, const QString& server, uint desktopId);
+    void defaultActionInvoked(const QString& server, uint desktopId);
+    void closed(const QString& server, uint desktopId);
+    // The server went, was restarted or replaced: every id it gave is void.
+    void serverChanged();
 
 private slots:
-    void onActionInvoked(uint desktopId, const QString& action);
-    void onNotificationClosed(uint desktopId, uint reason);
+    void onActionInvoked(uint desktopId, const QString& action, const QDBusMessage& message);
+    void onNotificationClosed(uint desktopId, uint reason, const QDBusMessage& message);
 
 private:
-    bool serverPresent() const;
+    void send(quint64 noticeId, const QString& server, const QString& category,
+              const QString& title);
+
+    BusName* server_;
+    // What the server there now said it can do.
+    QString capabilitiesOf_;
+    bool bodyMarkup_ = false;
 };

@@ -5,17 +5,23 @@
 
 NoticeCentre::NoticeCentre(QObject* parent)
     : QObject(parent), desktop_(new DesktopNotifications(this)),
-      dnd_(std::make_unique<DoNotDisturb>(desktop_))
+      dnd_(std::make_unique<DoNotDisturb>())
 {
     connect(desktop_, &DesktopNotifications::notified, this, &NoticeCentre::notified);
-    connect(desktop_, &DesktopNotifications::defaultActionInvoked, this, [this](uint desktopId) {
-        if (const Notice* n = list_.findDesktop(desktopId))
-            emit openRequested(n->id, n->url);
-    });
-    connect(desktop_, &DesktopNotifications::closed, this, [this](uint desktopId) {
-        if (Notice* n = list_.findDesktop(desktopId))
-            n->desktopId = 0;
-    });
+    connect(desktop_, &DesktopNotifications::defaultActionInvoked, this,
+            [this](const QString& server, uint desktopId) {
+                if (const Notice* n = list_.findDesktop(server, desktopId))
+                    emit openRequested(n->id, n->url);
+            });
+    connect(desktop_, &DesktopNotifications::closed, this,
+            [this](const QString& server, uint desktopId) {
+                if (Notice* n = list_.findDesktop(server, desktopId)) {
+                    n->desktopServer.clear();
+                    n->desktopId = 0;
+                }
+            });
+    connect(desktop_, &DesktopNotifications::serverChanged, this,
+            [this] { list_.forgetDesktop(); });
 }
 
 NoticeCentre::~NoticeCentre() = default;
@@ -54,14 +60,15 @@ void NoticeCentre::handOver(Notice& notice)
     desktop_->notify(notice.id, notice.category, notice.title);
 }
 
-void NoticeCentre::notified(quint64 id, uint desktopId)
+void NoticeCentre::notified(quint64 id, const QString& server, uint desktopId)
 {
     Notice* n = list_.find(id);
     // Opened (or gone with the day) before the desktop answered: its notification goes again.
     if (!n || n->seen) {
-        desktop_->close(desktopId);
+        desktop_->close(server, desktopId);
         return;
     }
+    n->desktopServer = server;
     n->desktopId = desktopId;
 }
 
@@ -72,7 +79,8 @@ void NoticeCentre::opened(quint64 id)
         return;
     n->seen = true;
     if (n->desktopId) {
-        desktop_->close(n->desktopId);
+        desktop_->close(n->desktopServer, n->desktopId);
+        n->desktopServer.clear();
         n->desktopId = 0;
     }
     emit changed();

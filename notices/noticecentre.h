@@ -48,7 +48,7 @@ signals:
     void openRequested(quint64 id, const QString& url);
 
 private:
-    void notified(quint64 id, uint desktopId);
+    void notified(quint64 id, const QString& server, uint desktopId);
     void handOver(Notice& notice);
 
     RecentNotices list_;

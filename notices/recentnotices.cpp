@@ -22,7 +22,7 @@ const Notice& RecentNotices::add(const QDateTime& now, const QString& category,
     Notice n;
     n.id = nextId_++;
     n.time = now;
-    n.category = category;
+    n.category = cut(category, kMaxCategoryChars);
     n.title = cut(title, kMaxTitleChars);
     n.url = url;
     notices_.prepend(n);
@@ -40,15 +40,23 @@ Notice* RecentNotices::find(quint64 id)
     return nullptr;
 }
 
-Notice* RecentNotices::findDesktop(uint desktopId)
+Notice* RecentNotices::findDesktop(const QString& server, uint desktopId)
 {
-    if (desktopId == 0)
+    if (desktopId == 0 || server.isEmpty())
         return nullptr;
     for (Notice& n : notices_) {
-        if (n.desktopId == desktopId)
+        if (n.desktopId == desktopId && n.desktopServer == server)
             return &n;
     }
     return nullptr;
+}
+
+void RecentNotices::forgetDesktop()
+{
+    for (Notice& n : notices_) {
+        n.desktopServer.clear();
+        n.desktopId = 0;
+    }
 }
 
 void RecentNotices::keepDay(const QDate& today)
@@ -77,6 +85,6 @@ void RecentNotices::acknowledge()
 QString RecentNotices::menuText(const Notice& n)
 {
     const QString mark = n.missed && !n.seen ? QStringLiteral("● ") : QString();
-    return mark + n.time.toString(QStringLiteral("HH:mm")) + QLatin1Char(' ') + n.category +
-           QLatin1Char(' ') + cut(n.title, kMenuTitleChars);
+    return mark + n.time.toString(QStringLiteral("HH:mm")) + QLatin1Char(' ') +
+           cut(n.category, kMenuCategoryChars) + QLatin1Char(' ') + cut(n.title, kMenuTitleChars);
 }

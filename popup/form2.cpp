@@ -185,12 +185,14 @@ void Form2::setNotice(qint32 serial, const QString& ZuName, const QString& Zinam
                       const QString& ZiUrl, quint64 noticeId)
 {
     noticeId_ = noticeId;
+    // A broken list row may bring a megabyte in the category as in the title: both are cut.
+    const QString category = PopupRule::shownTitle(ZuName, PopupRule::kMaxTitleChars);
     lblIndex_->setText(QString::number(serial));
-    ZuNameTxT_->setText(ZuName);
+    ZuNameTxT_->setText(category);
     ZiNameTxT_->setText(Ziname);
     ZiUrlTxT_->setText(ZiUrl);
     Label1_->setText(PopupRule::titleText(Ziname));
-    setAccessibleName(ZuName + QLatin1Char(' ') +
+    setAccessibleName(category + QLatin1Char(' ') +
                       PopupRule::shownTitle(Ziname, PopupRule::kMaxTitleChars));
     setAccessibleDescription(QStringLiteral("有新信息，请点击查看！"));
 }

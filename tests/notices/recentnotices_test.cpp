@@ -69,9 +69,30 @@ TEST(RecentNotices, menuTextIsTimeCategoryAndTitleWithALongOneCut)
     EXPECT_EQ(RecentNotices::menuText(l), QStringLiteral("09:05 类别 ") +
                                               longTitle.left(RecentNotices::kMenuTitleChars) +
                                               QChar(0x2026));
-    // A title of a megabyte is not kept whole fifty times over.
-    const Notice& huge = list.add(kMorning, {}, QString(1024 * 1024, QLatin1Char('x')), {});
+    // A title or a category of a megabyte is not kept whole fifty times over, nor put whole
+    // into a menu entry.
+    const QString megabyte(1024 * 1024, QLatin1Char('x'));
+    const Notice& huge = list.add(kMorning, megabyte, megabyte, {});
     EXPECT_EQ(huge.title.size(), RecentNotices::kMaxTitleChars + 1);
+    EXPECT_EQ(huge.category.size(), RecentNotices::kMaxCategoryChars + 1);
+    EXPECT_EQ(RecentNotices::menuText(huge).size(),
+              6 + RecentNotices::kMenuCategoryChars + 2 + RecentNotices::kMenuTitleChars + 1);
+}
+
+TEST(RecentNotices, aDesktopIdIsOnlyEverTheServersThatGaveIt)
+{
+    RecentNotices list;
+    Notice* a = list.find(list.add(kMorning, "c", "a", "u").id);
+    a->desktopServer = QStringLiteral(":1.7");
+    a->desktopId = 1;
+    EXPECT_EQ(list.findDesktop(QStringLiteral(":1.7"), 1), a);
+    // A restarted server numbers from 1 again; its 1 is another program's.
+    EXPECT_EQ(list.findDesktop(QStringLiteral(":1.9"), 1), nullptr);
+    EXPECT_EQ(list.findDesktop(QString(), 1), nullptr);
+    EXPECT_EQ(list.findDesktop(QStringLiteral(":1.7"), 0), nullptr);
+    list.forgetDesktop();
+    EXPECT_EQ(list.findDesktop(QStringLiteral(":1.7"), 1), nullptr);
+    EXPECT_EQ(a->desktopId, 0u);
 }
 
 } // namespace
