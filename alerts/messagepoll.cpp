@@ -122,6 +122,10 @@ void MessagePoll::TiXing()
     const std::optional<QString> body = fetch_(url);
     if (!self)
         return;
+    if (body)
+        emit lineAnswered();
+    if (!self)
+        return;
     const QString response = body.value_or(QString());
     if (!ListCompare::isMessageList(response))
         return;
@@ -151,6 +155,10 @@ void MessagePoll::TiXing_sxzv()
     const QString url = RequestUrl::seriesList(mod_Main::currentLineUrl(), clock_());
     QPointer<MessagePoll> self(this);
     const std::optional<QString> body = fetch_(url);
+    if (!self)
+        return;
+    if (body)
+        emit lineAnswered();
     if (!self)
         return;
     const QString response = body.value_or(QString());

@@ -33,6 +33,10 @@ public:
     void setClock(Clock clock);
     void setFetcher(Fetcher fetch);
 
+signals:
+    // The message list of the chosen line came (a whole answer, whatever it holds).
+    void lineAnswered();
+
 public slots:
     void Timer1_Timer();
     void Timer2_Timer();

@@ -8,6 +8,7 @@
 #include "mainwindow/form1rules.h"
 #include "mainwindow/layoutrule.h"
 #include "mainwindow/newwindowhandoff.h"
+#include "mainwindow/pagerecovery.h"
 #include "mainwindow/processend.h"
 #include "net/browser.h"
 #include "notices/noticecentre.h"
@@ -36,6 +37,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTimer>
+#include <QUrl>
 
 namespace
 {
@@ -115,6 +117,14 @@ Form1::Form1(QWidget* parent) : QWidget(parent)
     msn_ = new MsnNotifier(this, WebBrowser1_, notices_, this);
     wav_ = new WavPlayer(this);
     poll_ = new MessagePoll(*this, this);
+    // A member page that could not be loaded comes back by itself once the service answers.
+    recovery_ = new PageRecovery(
+        WebBrowser1_,
+        [](const QString& url) {
+            return mod_Main::serviceHosts().contains(QUrl(url).host(), Qt::CaseInsensitive);
+        },
+        this);
+    connect(poll_, &MessagePoll::lineAnswered, recovery_, &PageRecovery::serviceAnswered);
 
     // The load's size and place are redone once the window manager has reported its frame (a
     // later showing finds nothing left to redo).
@@ -239,7 +249,7 @@ void Form1::Form_Load()
     mod_Main::CurLine = static_cast<qint16>(Form1Rules::effectiveLine(mod_Main::CurLine));
     Option1_[mod_Main::CurLine]->setChecked(true);
 
-    WebBrowser1_->navigate(mod_Main::currentLineUrl() + memberPagePath());
+    loadMemberPage();
     WebBrowser1_->setSilent(true);
 
     mod_Main::SavedUser = ReadIni(Setting::user);
@@ -441,6 +451,12 @@ void Form1::Option1_Click(int index)
         return;
     mod_Main::CurLine = static_cast<qint16>(index);
     WriteIni(Setting::xianlu, QString::number(mod_Main::CurLine));
+    loadMemberPage();
+}
+
+void Form1::loadMemberPage()
+{
+    recovery_->navigating();
     WebBrowser1_->navigate(mod_Main::currentLineUrl() + memberPagePath());
 }
 

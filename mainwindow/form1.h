@@ -14,6 +14,7 @@ class MessagePoll;
 class MsnNotifier;
 class NewWindowHandoff;
 class NoticeCentre;
+class PageRecovery;
 class QPushButton;
 class QRadioButton;
 class QTimer;
@@ -71,6 +72,8 @@ private:
     void buildControls();
     void Form_Load();
     void config();
+    // Asks for the member page of the chosen line.
+    void loadMemberPage();
     // The window manager's frame as far as it is known (none until it has reported a sensible
     // one), and the client size to ask for an outer size in that frame.
     QMargins frame() const;
@@ -93,6 +96,7 @@ private:
     MsnNotifier* msn_ = nullptr;
     WavPlayer* wav_ = nullptr;
     NewWindowHandoff* handoff_ = nullptr;
+    PageRecovery* recovery_ = nullptr;
     TrayController* tray_ = nullptr;
     QTimer* trayGone_ = nullptr;
     QTimer* dl_ = nullptr;

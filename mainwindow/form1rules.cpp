@@ -1,5 +1,7 @@
 #include "mainwindow/form1rules.h"
 
+#include <algorithm>
+
 namespace Form1Rules
 {
 
@@ -16,6 +18,16 @@ bool loginFillWanted(int mimaState, const QString& savedUser, const QString& sav
     if (savedUser.isEmpty() || savedPass.isEmpty())
         return false;
     return readyState == 4;
+}
+
+int retryDelayMs(int attempt)
+{
+    constexpr int kFirstMs = 2000;
+    constexpr int kMostMs = 60000;
+    int delay = kFirstMs;
+    for (int i = 0; i < attempt && delay < kMostMs; ++i)
+        delay *= 2;
+    return std::min(delay, kMostMs);
 }
 
 } // namespace Form1Rules

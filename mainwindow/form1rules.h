@@ -1,6 +1,7 @@
 #pragma once
-// The main window's small decisions: which line a stored index opens, and whether a tick of the
-// login timer may fill the member page.
+// The main window's small decisions: which line a stored index opens, whether a tick of the
+// login timer may fill the member page, and how long a member page that failed waits before it
+// is asked for again.
 #include <QString>
 
 namespace Form1Rules
@@ -13,5 +14,9 @@ int effectiveLine(qint16 curLine);
 // complete (ready state 4).
 bool loginFillWanted(int mimaState, const QString& savedUser, const QString& savedPass,
                      int readyState);
+
+// The wait before the next attempt at a page that failed `attempt` times in a row (0: the first
+// failure): 2 s, doubled each time, at most a minute.
+int retryDelayMs(int attempt);
 
 } // namespace Form1Rules

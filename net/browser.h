@@ -77,6 +77,10 @@ public:
 signals:
     // A document finished loading: the whole page (isTop) or one of its frames.
     void documentComplete(quint64 docId, const QString& url, bool isTop);
+    // The top document's load ended: reached false when the network or the server did not
+    // answer (the page shows the engine's error instead). A navigation that was stopped, or
+    // replaced by another, ends without this.
+    void topLoadEnded(const QString& url, bool reached);
     // A right click in a document; handlers set request.handled to show their own menu.
     void contextMenu(ContextMenuRequest& request);
     // A page asked for a new window; handlers set request.processed.

@@ -13,6 +13,7 @@
 #include <QWebChannel>
 #include <QWebEngineContextMenuRequest>
 #include <QWebEngineHttpRequest>
+#include <QWebEngineLoadingInfo>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -25,6 +26,9 @@ const QString kBridgeObject = QStringLiteral("zvBridge");
 
 // A right click's report older than this belongs to some other click.
 constexpr qint64 kMenuReportMaxAgeMs = 500;
+
+// The engine's error for a navigation that was stopped or replaced (ERR_ABORTED).
+constexpr int kAborted = -3;
 
 const QString& webChannelScript()
 {
@@ -80,6 +84,22 @@ WebEngineBrowser::WebEngineBrowser(QWidget* parent)
     connect(view_, &QObject::destroyed, this, [this] { page_ = nullptr; });
     connect(page_, &QWebEnginePage::loadStarted, this, [this] { tracker_.loadStarted(); });
     connect(page_, &QWebEnginePage::loadFinished, this, [this] { tracker_.loadFinished(); });
+    connect(page_, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& l) {
+        switch (l.status()) {
+        case QWebEngineLoadingInfo::LoadSucceededStatus:
+            emit topLoadEnded(l.url().toString(), true);
+            break;
+        case QWebEngineLoadingInfo::LoadFailedStatus:
+            // Stopped or replaced (the engine's "aborted"), or refused for its certificate: no
+            // answer to wait for. Anything else is an address the network did not reach.
+            if (l.errorCode() != kAborted &&
+                l.errorDomain() != QWebEngineLoadingInfo::CertificateErrorDomain)
+                emit topLoadEnded(l.url().toString(), false);
+            break;
+        default:
+            break;
+        }
+    });
     connect(bridge_, &PageBridge::reported, this, &WebEngineBrowser::onReport);
     connect(page_, &BrowserPage::bridgeMessage, this, &WebEngineBrowser::onReport);
     connect(page_, &QWebEnginePage::newWindowRequested, this,

@@ -1,7 +1,9 @@
 // What the main window does after loading: login fill, line switch, boxes, closing, tray.
 #include "form1fixture.h"
 
+#include "alerts/messagepoll.h"
 #include "dialogs/dialog1.h"
+#include "support/waitfor.h"
 #include "widgets/vbcheckbox.h"
 
 #include <QAction>
@@ -177,6 +179,41 @@ TEST_F(Form1Test, clearingMimaForgetsTheLogin)
     f->dl_Timer();
     FakeBrowser::settle();
     EXPECT_EQ(page()->fillCalls, 0);
+}
+
+// A member page that could not be loaded (no network yet) is asked for again: at once when the
+// line answers a poll, else after a wait; a page that loaded, and a page of another site, never.
+TEST_F(Form1Test, aMemberPageThatFailedComesBackWhenTheLineAnswers)
+{
+    load();
+    auto* poll = form->findChild<MessagePoll*>();
+    ASSERT_NE(poll, nullptr);
+    poll->setFetcher([](const QString&) { return std::optional<QString>(QStringLiteral("1,a")); });
+    const auto asked = [&] { return page()->navigations.size(); };
+    ASSERT_EQ(asked(), 1);
+
+    // No network: asked for again by itself, after a wait.
+    emit page()->topLoadEnded(memberPage(0), false);
+    EXPECT_EQ(asked(), 1);
+    ASSERT_TRUE(waitFor([&] { return asked() == 2; }, 5000));
+    EXPECT_EQ(page()->navigations.last().url, memberPage(0));
+
+    // Still none, and the next wait is longer; the line answering a poll does not wait for it.
+    emit page()->topLoadEnded(memberPage(0), false);
+    poll->TiXing();
+    ASSERT_EQ(asked(), 3);
+    EXPECT_EQ(page()->navigations.last().url, memberPage(0));
+    poll->TiXing(); // the attempt is on its way: not asked twice
+    EXPECT_EQ(asked(), 3);
+
+    // Loaded at last: never reloaded behind the member's back.
+    emit page()->topLoadEnded(memberPage(0), true);
+    poll->TiXing();
+    EXPECT_EQ(asked(), 3);
+    // A failed page of another site is the member's business.
+    emit page()->topLoadEnded(QStringLiteral("http://elsewhere.example/"), false);
+    poll->TiXing();
+    EXPECT_EQ(asked(), 3);
 }
 
 TEST_F(Form1Test, closeBoxHidesAndKeepsRunning)

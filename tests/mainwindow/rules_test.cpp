@@ -150,6 +150,14 @@ TEST(Form1Rules, loginGatesInOrder)
     EXPECT_FALSE(Form1Rules::loginFillWanted(1, u, p, 0));
 }
 
+TEST(Form1Rules, aFailedPageWaitsLongerEachTimeAtMostAMinute)
+{
+    const int expected[] = {2000, 4000, 8000, 16000, 32000, 60000, 60000};
+    for (int attempt = 0; attempt < 7; ++attempt)
+        EXPECT_EQ(Form1Rules::retryDelayMs(attempt), expected[attempt]) << attempt;
+    EXPECT_EQ(Form1Rules::retryDelayMs(1000), 60000); // a night without network
+}
+
 TEST(NewWindowRate, aFewUnrequestedWindowsInAPeriodAndEveryClickedOne)
 {
     NewWindowRate rate;
