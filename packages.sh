@@ -17,12 +17,14 @@ PACKAGE_PACKAGES=(dpkg-dev file)
 # GNOME's mutter, KDE's KWin with its Breeze decoration; tray host, sound server with its
 # command-line client, input and window tools, screenshots, the X client library the harness
 # reads windows with, a private session bus for a StatusNotifier tray, a notification server and
-# for mutter and KWin, GNOME's settings schemas for its do-not-disturb), the validator the desktop
-# entries are checked with and GLib's launcher that starts them, the formatter the sources are
-# checked with, and what makes and checks the Debian package.
+# for mutter and KWin, with its command-line clients (dbus-send, and systemd's busctl, which
+# dunstctl uses), GNOME's settings schemas for its do-not-disturb, and Debian's dunst, a real
+# notification server that the bus starts on demand), the validator the desktop entries are
+# checked with and GLib's launcher that starts them, the formatter the sources are checked with,
+# and what makes and checks the Debian package.
 TEST_PACKAGES=(xvfb xauth openbox mutter kwin-x11 breeze wmctrl trayer pulseaudio pulseaudio-utils
-  xdotool x11-utils imagemagick libxcb1-dev dbus-daemon gsettings-desktop-schemas
-  desktop-file-utils libglib2.0-bin clang-format "${PACKAGE_PACKAGES[@]}" lintian)
+  xdotool x11-utils imagemagick libxcb1-dev dbus-daemon dbus-bin systemd gsettings-desktop-schemas
+  dunst desktop-file-utils libglib2.0-bin clang-format "${PACKAGE_PACKAGES[@]}" lintian)
 # On a member's desktop: the libproxy plugins through which the page fetch (Qt Network) reads the
 # proxy as the browser engine does in a KDE Plasma session: KDE's settings, and the runner for
 # automatic (PAC) configuration. Not GNOME's: the engine reads none of those (README, Proxies).

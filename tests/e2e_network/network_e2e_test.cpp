@@ -1,6 +1,7 @@
 // The real program on a network as a member meets it: a service that gives its lists only to a
-// visitor of its member page, a desktop proxy without which nothing is reachable, and a site of
-// the member page's shape that must never receive the saved login.
+// visitor of its member page, a desktop proxy without which nothing is reachable, a site of the
+// member page's shape that must never receive the saved login, and a network that comes up only
+// after the program has started.
 #include "harness/devtoolsclient.h"
 #include "harness/harness.h"
 #include "harness/testproxy.h"
@@ -193,6 +194,38 @@ TEST_F(NetworkEndToEnd, theSavedLoginIsTypedOnlyIntoTheServicesOwnPages)
     }
     EXPECT_GE(reports, 1);
     EXPECT_TRUE(zv.running());
+}
+
+// No server answers on any line when the program starts (the Wi-Fi or a VPN is not up yet); the
+// service comes 12 s after the main window. The member page comes back by itself, with its four
+// frames and the saved login typed, without a click; a dead network was not hammered meanwhile
+// and no message box is left behind.
+TEST_F(NetworkEndToEnd, theMemberPageComesBackByItselfWhenTheNetworkDoes)
+{
+    service.stop();
+    Program zv({.config = Login, .extraEnv = environment({})});
+    ASSERT_TRUE(zv.start()) << zv.error().toStdString();
+    ASSERT_NE(zv.waitForMainWindow(), 0u);
+    waitUntil([] { return false; }, 12000);
+    EXPECT_LE(zv.traceOf(QStringLiteral("retry")).size(), 4);
+
+    ASSERT_TRUE(service.start({QStringLiteral("--require-session")}))
+        << service.error().toStdString();
+    ASSERT_TRUE(service.setList(QStringLiteral("tx"), messageList(0)));
+    EXPECT_TRUE(service.waitForPath(QStringLiteral("/nc/i88-62.asp"), 30000).has_value())
+        << zv.trace().join('\n').toStdString();
+    EXPECT_TRUE(service.waitForPath(QStringLiteral("/nc/main.asp"), 15000).has_value());
+    EXPECT_TRUE(service
+                    .waitForRequest(
+                        [](const LogEntry& e) {
+                            return isPath(e, "/nc/fields.asp") &&
+                                   e.queryItem(QStringLiteral("UserPassword")) ==
+                                       QLatin1String("pa55word");
+                        },
+                        20000)
+                    .has_value())
+        << "the saved login was not typed into the fourth frame";
+    EXPECT_TRUE(zv.traceOf(QStringLiteral("msgbox")).isEmpty());
 }
 
 } // namespace

@@ -2,12 +2,16 @@
 // private session bus with a host and a server of the tests' own): the missed one marks the tray
 // item, stays in its "最近消息" and goes to the desktop's list, whose default action opens it;
 // while the desktop says do not disturb, a notice opens no popup and plays no sound, and is kept.
+// Servers are restarted during the day, and some are started only by the first notification:
+// Debian's dunst, started by the bus, keeps the notice in its history and its pause is a
+// do-not-disturb.
 #include "harness/harness.h"
 #include "harness/notificationserver.h"
 #include "harness/statusnotifierhost.h"
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -234,6 +238,127 @@ TEST_F(NoticesE2E, aNotificationServerThatSaysInhibitedKeepsNoticesQuiet)
     server_->setInhibited(true);
     ASSERT_NE(start(), 0u);
     expectKeptQuietly(*program_, service_, *host_, item_, *server_);
+}
+
+// The server is restarted between two missed notices and numbers from 1 again; its 1 belongs to
+// another program. Invoking that opens nothing of ours, and choosing our earlier notice in
+// 最近消息 closes nothing of the new server's. The new server reads markup in bodies: a title's
+// "&" and "<" reach it as text (a list holding both "<" and ">" is no list).
+TEST_F(NoticesE2E, aRestartedServersNumbersAreNotOurs)
+{
+    const WindowId w = start();
+    ASSERT_NE(w, 0u);
+    ASSERT_TRUE(service_.setList("tx", listOfRound(1)));
+    ASSERT_TRUE(server_->waitForCount(1)); // popup 1's notice, missed
+    ASSERT_TRUE(closeWindow(w));
+    ASSERT_TRUE(waitUntil([&] { return windowState(w) == WindowState::Hidden; }));
+
+    server_.reset();
+    server_ = std::make_unique<NotificationServer>(Desktop::instance().sessionBus());
+    server_->setBodyMarkup(true);
+    ASSERT_TRUE(server_->start());
+    const uint others = server_->notify({0,
+                                         QStringLiteral("other"),
+                                         {},
+                                         QStringLiteral("other's"),
+                                         QStringLiteral("text"),
+                                         {QStringLiteral("default"), {}},
+                                         {},
+                                         -1,
+                                         false});
+    ASSERT_EQ(others, 1u);
+    ASSERT_TRUE(service_.clearLog());
+    server_->invokeDefaultAction(others);
+    waitUntil([] { return false; }, 2000);
+    for (const LogEntry& e : service_.log())
+        EXPECT_NE(e.path, QStringLiteral("/nc/show.asp")) << e.query.toStdString();
+    EXPECT_EQ(windowState(w), WindowState::Hidden);
+
+    // The next missed notices go to the new server, with its own numbers, their text as text.
+    ASSERT_TRUE(service_.setList(
+        "tx", listOfRound(2).replace(QStringLiteral("标题2-0"), QStringLiteral("A&B<2-0"))));
+    ASSERT_TRUE(server_->waitForCount(5)) << server_->received().size();
+    bool escaped = false;
+    for (const NotificationServer::Notification& n : server_->received())
+        escaped = escaped || n.body == QStringLiteral("A&amp;B&lt;2-0");
+    EXPECT_TRUE(escaped);
+
+    // Our first notice, chosen in the tray's list, opens its item and closes nothing there.
+    const QList<StatusNotifierHost::MenuEntry> recent = recentEntries();
+    const auto first = std::find_if(recent.begin(), recent.end(), [](const auto& e) {
+        return e.label.endsWith(QStringLiteral("类别0 标题1-0"));
+    });
+    ASSERT_NE(first, recent.end());
+    ASSERT_TRUE(host_->clickMenuEntry(item_, first->id));
+    EXPECT_TRUE(service_
+                    .waitForRequest(
+                        [](const LogEntry& e) {
+                            return e.path == QLatin1String("/nc/show.asp") &&
+                                   e.queryItem("id") == "910";
+                        },
+                        15000)
+                    .has_value());
+    waitUntil([] { return false; }, 1000);
+    for (const NotificationServer::Notification& n : server_->received())
+        EXPECT_FALSE(n.closed) << n.id << " " << n.summary.toStdString();
+}
+
+// What dunst keeps in its history (dunstctl history, JSON).
+QString dunstHistory()
+{
+    const CommandResult r =
+        Desktop::instance().run(QStringLiteral("dunstctl"), {QStringLiteral("history")});
+    return r.ok() ? QString::fromUtf8(QJsonDocument::fromJson(r.out).toJson()) : QString();
+}
+
+// Debian's dunst, which the bus starts when a program first sends a notification, as Xfce's server
+// and mako are: a missed notice starts it and stays in its history. Paused (dunst's do not
+// disturb), the next changed line is quiet: no popup, no sound, kept as missed.
+TEST_F(NoticesE2E, dunstStartedOnDemandKeepsTheMissedNoticeAndItsPauseKeepsQuiet)
+{
+    server_.reset(); // no server running; the bus knows how to start one
+    Desktop& d = Desktop::instance();
+    QTemporaryDir dir;
+    const QString rc = dir.filePath(QStringLiteral("dunstrc"));
+    {
+        QFile f(rc);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        // Notices go to the history a second after they show, whether or not the (headless)
+        // member is idle.
+        f.write("[global]\nidle_threshold = 0\n[urgency_normal]\ntimeout = 1\n");
+    }
+    const QString name = QStringLiteral("org.freedesktop.Notifications");
+    ASSERT_TRUE(d.setBusService(name, QStringLiteral("/usr/bin/dunst -config ") + rc));
+    // Whatever happens below, the tests after this one find no dunst and no service file.
+    struct StopDunst {
+        Desktop& d;
+        const QString& name;
+        const QString& rc;
+        ~StopDunst()
+        {
+            d.setBusService(name, QString());
+            d.run(QStringLiteral("pkill"),
+                  {QStringLiteral("-f"), QStringLiteral("dunst -config ") + rc});
+        }
+    } stopDunst{d, name, rc};
+
+    ASSERT_NE(start(), 0u);
+    ASSERT_TRUE(service_.setList("tx", listOfRound(1)));
+    ASSERT_TRUE(waitUntil([&] { return program_->traceOf("popup").size() == 4; }, 15000));
+    EXPECT_TRUE(
+        waitUntil([&] { return dunstHistory().contains(QStringLiteral("标题1-0")); }, 20000))
+        << dunstHistory().toStdString();
+
+    const qsizetype sounds = program_->traceOf("sound").size();
+    ASSERT_TRUE(
+        d.run(QStringLiteral("dunstctl"), {QStringLiteral("set-paused"), QStringLiteral("true")})
+            .ok());
+    ASSERT_TRUE(service_.setList("tx", listOfRound(2)));
+    EXPECT_TRUE(waitUntil([&] { return program_->traceOf("quiet").size() == 4; }, 15000))
+        << program_->trace().join('\n').toStdString();
+    EXPECT_EQ(program_->traceOf("popup").size(), 4);
+    EXPECT_EQ(program_->traceOf("sound").size(), sounds);
+    EXPECT_EQ(host_->toolTipText(item_), QStringLiteral("5 条未读消息"));
 }
 
 } // namespace

@@ -260,6 +260,28 @@ bool Desktop::startTray()
     return true;
 }
 
+bool Desktop::setBusService(const QString& name, const QString& exec)
+{
+    if (busAddress_.isEmpty())
+        return false;
+    QFile file(dir_->filePath(QStringLiteral("bus-services/%1.service").arg(name)));
+    if (exec.isEmpty()) {
+        file.remove();
+    } else {
+        if (!file.open(QIODevice::WriteOnly))
+            return false;
+        file.write("[D-BUS Service]\nName=" + name.toUtf8() + "\nExec=" + exec.toUtf8() + '\n');
+        file.close();
+    }
+    // Read at once, not whenever the bus notices the folder changed.
+    const CommandResult r =
+        run(QStringLiteral("dbus-send"),
+            {QStringLiteral("--print-reply"), QStringLiteral("--dest=org.freedesktop.DBus"),
+             QStringLiteral("/org/freedesktop/DBus"),
+             QStringLiteral("org.freedesktop.DBus.ReloadConfig")});
+    return r.ok();
+}
+
 void Desktop::stopTray()
 {
     if (tray_)
@@ -330,8 +352,11 @@ bool Desktop::startSessionBus()
     if (daemon.isEmpty())
         return fail(QStringLiteral("dbus-daemon is not installed (package dbus-daemon)"));
     const QString socket = dir_->filePath(QStringLiteral("bus"));
-    // A bus of its own that starts no services: nothing of the machine's answers on it.
+    // A bus of its own: nothing of the machine's answers on it, and it starts only the services
+    // a test gives it (setBusService).
     const QString configPath = dir_->filePath(QStringLiteral("bus.conf"));
+    const QString services = dir_->filePath(QStringLiteral("bus-services"));
+    QDir().mkpath(services);
     QFile config(configPath);
     if (!config.open(QIODevice::WriteOnly))
         return fail(QStringLiteral("cannot write ") + configPath);
@@ -339,8 +364,8 @@ bool Desktop::startSessionBus()
         "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN\"\n"
         " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
         "<busconfig><type>session</type><listen>unix:path=" +
-        socket.toUtf8() +
-        "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+        socket.toUtf8() + "</listen><servicedir>" + services.toUtf8() +
+        "</servicedir><auth>EXTERNAL</auth><policy context=\"default\">"
         "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
         "<allow own=\"*\"/></policy></busconfig>\n");
     config.close();

@@ -95,6 +95,10 @@ public:
     // A connection to this desktop's X server for the window functions.
     XConnection& x();
 
+    // A service the private session bus starts when something calls `name` (D-Bus activation),
+    // by running `exec` in the bus's environment (this desktop's); an empty exec takes it away.
+    bool setBusService(const QString& name, const QString& exec);
+
     // The tray host goes (as a panel that crashed) and comes (back, or late at login).
     void stopTray();
     bool startTray();

@@ -38,7 +38,13 @@ public slots:
             {0, appName, appIcon, summary, body, actions, hints, expireTimeout, false});
     }
     void CloseNotification(uint id) { server_->closeNotification(id); }
-    QStringList GetCapabilities() { return {QStringLiteral("actions"), QStringLiteral("body")}; }
+    QStringList GetCapabilities()
+    {
+        QStringList capabilities{QStringLiteral("actions"), QStringLiteral("body")};
+        if (server_->bodyMarkup())
+            capabilities << QStringLiteral("body-markup");
+        return capabilities;
+    }
     QString GetServerInformation(QString& vendor, QString& version, QString& specVersion)
     {
         vendor = QStringLiteral("zvkb tests");

@@ -38,6 +38,9 @@ public:
     // Waits until at least count notifications came (at most timeoutMs).
     bool waitForCount(int count, int timeoutMs = 10000);
     void setInhibited(bool inhibited) { inhibited_ = inhibited; }
+    // Whether the server says it reads markup in a notification's body ("body-markup").
+    void setBodyMarkup(bool markup) { bodyMarkup_ = markup; }
+    bool bodyMarkup() const { return bodyMarkup_; }
     bool inhibited() const { return inhibited_; }
     // The member clicks the notification in the desktop's list.
     void invokeDefaultAction(uint id);
@@ -51,6 +54,7 @@ private:
     QDBusConnection bus_;
     QList<Notification> received_;
     bool inhibited_ = false;
+    bool bodyMarkup_ = false;
 };
 
 } // namespace harness
