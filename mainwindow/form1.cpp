@@ -228,6 +228,7 @@ void Form1::Form_Load()
         WebBrowser1_, &Browser::newWindow, handoff_,
         [this](NewWindowRequest& request) { handoff_->Web_V1_NewWindow(request); },
         Qt::DirectConnection);
+    connect(WebBrowser1_, &Browser::memberInput, handoff_, &NewWindowHandoff::memberInput);
     if (Trace::enabled()) {
         // Lets the tests and the benchmark see when a page of the main window has loaded.
         connect(WebBrowser1_, &Browser::documentComplete, this,

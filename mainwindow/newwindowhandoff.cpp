@@ -12,7 +12,6 @@
 NewWindowHandoff::NewWindowHandoff(QWidget* mainWindow, QObject* parent)
     : QObject(parent), mainWindow_(mainWindow)
 {
-    clock_.start();
 }
 
 void NewWindowHandoff::Web_V1_NewWindow(NewWindowRequest& request)
@@ -22,8 +21,7 @@ void NewWindowHandoff::Web_V1_NewWindow(NewWindowRequest& request)
 
     const UrlRules::NewWindowRoute route =
         UrlRules::routeNewWindow(request.url, QStringLiteral(ZV_MARKET_DOMAIN));
-    if (route != UrlRules::NewWindowRoute::Drop &&
-        !rate_.allow(clock_.elapsed(), request.userInitiated))
+    if (route != UrlRules::NewWindowRoute::Drop && !rate_.allow(request.userInitiated))
         return;
     switch (route) {
     case UrlRules::NewWindowRoute::DefaultBrowser:

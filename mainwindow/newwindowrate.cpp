@@ -1,13 +1,18 @@
 #include "mainwindow/newwindowrate.h"
 
-bool NewWindowRate::allow(qint64 nowMs, bool userInitiated)
+bool NewWindowRate::allow(bool userInitiated)
 {
-    if (userInitiated)
+    if (userInitiated) {
+        memberInput();
         return true;
-    while (!unrequested_.empty() && nowMs - unrequested_.front() >= kPeriodMs)
-        unrequested_.pop_front();
-    if (static_cast<int>(unrequested_.size()) >= kMaxUnrequested)
+    }
+    if (unrequested_ >= kMaxUnrequested)
         return false;
-    unrequested_.push_back(nowMs);
+    ++unrequested_;
     return true;
+}
+
+void NewWindowRate::memberInput()
+{
+    unrequested_ = 0;
 }

@@ -1,20 +1,20 @@
 #pragma once
-// How many windows a page may open on its own: a handful in a few seconds. A page's script that
-// asks for windows in a loop gets no more than that, whether they would be our own browser
-// windows or hand-offs to the default browser; a member's click always opens its window.
-#include <QtGlobal>
-#include <deque>
-
+// How many windows a page may open on its own: a handful, then none until the member clicks in
+// the page again. A page's script that asks for windows in a loop, or on a timer while the
+// window waits in the tray all night, gets no more than that handful, whether they would be our
+// own browser windows or hand-offs to the default browser; a window the member asks for always
+// opens.
 class NewWindowRate
 {
 public:
     static constexpr int kMaxUnrequested = 3;
-    static constexpr qint64 kPeriodMs = 5000;
 
-    // Whether a request made at nowMs (a steady clock) may open a window; one not asked for by
-    // the member counts against the rate when it may.
-    bool allow(qint64 nowMs, bool userInitiated);
+    // Whether a request may open a window. One the member asked for (a click or key press in the
+    // page) gives the page its handful back; one no member asked for uses it up.
+    bool allow(bool userInitiated);
+    // The member clicked or pressed a key in the page: its handful is whole again.
+    void memberInput();
 
 private:
-    std::deque<qint64> unrequested_; // times of the recent windows no member asked for
+    int unrequested_ = 0; // windows no member asked for since the member's last input
 };

@@ -85,6 +85,9 @@ signals:
     void contextMenu(ContextMenuRequest& request);
     // A page asked for a new window; handlers set request.processed.
     void newWindow(NewWindowRequest& request);
+    // The member clicked or pressed a key in the page (in any of its frames): input of the
+    // window system's, which no page can make.
+    void memberInput();
 };
 
 // Makes the browsers of the windows: the Qt WebEngine one unless a test installs another.

@@ -4,6 +4,7 @@
 #include "net/urlrules.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QWebEngineCertificateError>
 
 BrowserPage::BrowserPage(QWebEngineProfile* profile, const QString& token, QObject* parent)
@@ -63,10 +64,20 @@ QStringList BrowserPage::chooseFiles(FileSelectionMode mode, const QStringList& 
 
 bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool)
 {
-    // A clicked mail link is accepted: the engine then hands it to the desktop itself. Schemes it
-    // does not know come here only with a member's gesture; without one it refuses them first.
-    return UrlRules::navigation(url.toString(), type == NavigationTypeLinkClicked) !=
-           UrlRules::Navigation::Refuse;
+    // Schemes the engine does not know come here only with a member's gesture; without one it
+    // refuses them first. A clicked mail link goes to the desktop's mail program from here, with
+    // only the fields a mail program should be given; the engine itself hands nothing on.
+    switch (UrlRules::navigation(url.toString(), type == NavigationTypeLinkClicked)) {
+    case UrlRules::Navigation::Allow:
+        return true;
+    case UrlRules::Navigation::MailProgram:
+        QDesktopServices::openUrl(
+            QUrl(UrlRules::mailProgramAddress(url.toString(QUrl::FullyEncoded)), QUrl::StrictMode));
+        return false;
+    case UrlRules::Navigation::Refuse:
+        break;
+    }
+    return false;
 }
 
 #include "moc_browserpage.cpp" // meta-object code, compiled with this file

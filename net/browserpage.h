@@ -28,7 +28,8 @@ protected:
                                   int lineNumber, const QString& sourceID) override;
     QStringList chooseFiles(FileSelectionMode mode, const QStringList& oldFiles,
                             const QStringList& acceptedMimeTypes) override;
-    // Web pages only, in every frame; a mail link the member clicks goes on to the desktop.
+    // Web pages only, in every frame; a mail link the member clicks goes on to the desktop's mail
+    // program, with its usual fields only (UrlRules::mailProgramAddress).
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
 
 private:

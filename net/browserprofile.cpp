@@ -13,8 +13,8 @@
 namespace
 {
 
-// In traced builds a mail link the engine hands to the desktop is recorded instead of starting
-// a mail program (as the marketplace hand-off is).
+// In traced builds a mail link handed to the desktop is recorded instead of starting a mail
+// program (as the marketplace hand-off is).
 class TracedMailLinks : public QObject
 {
     Q_OBJECT

@@ -1,5 +1,6 @@
 #include "net/urlrules.h"
 
+#include <QStringList>
 #include <QUrl>
 
 namespace UrlRules
@@ -73,6 +74,26 @@ Navigation navigation(const QString& url, bool clickedLink)
     if (scheme == QLatin1String("mailto") && clickedLink)
         return Navigation::MailProgram;
     return Navigation::Refuse;
+}
+
+QString mailProgramAddress(const QString& url)
+{
+    static const QStringList usual = {QStringLiteral("to"), QStringLiteral("cc"),
+                                      QStringLiteral("bcc"), QStringLiteral("subject"),
+                                      QStringLiteral("body")};
+    const QUrl u(url);
+    QStringList kept;
+    for (const QString& field : u.query(QUrl::FullyEncoded).split(QLatin1Char('&'))) {
+        // Field names are compared decoded and without letter case, as mail programs read them.
+        const QString name =
+            QUrl::fromPercentEncoding(field.section(QLatin1Char('='), 0, 0).toLatin1());
+        if (usual.contains(name, Qt::CaseInsensitive))
+            kept.append(field);
+    }
+    QString address = QStringLiteral("mailto:") + u.path(QUrl::FullyEncoded);
+    if (!kept.isEmpty())
+        address += QLatin1Char('?') + kept.join(QLatin1Char('&'));
+    return address;
 }
 
 } // namespace UrlRules

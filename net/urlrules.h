@@ -42,4 +42,10 @@ enum class Navigation {
 };
 Navigation navigation(const QString& url, bool clickedLink);
 
+// What of a clicked mail link (a mailto: address, fully encoded) the mail program is given: its
+// addresses and the usual fields (to, cc, bcc, subject, body), each as it was written. Any other
+// field is dropped: some mail programs attach the file that an attach= or attachment= names, and
+// a page could have the member's settings file, password and all, sent anywhere.
+QString mailProgramAddress(const QString& url);
+
 } // namespace UrlRules

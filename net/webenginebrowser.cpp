@@ -106,6 +106,7 @@ WebEngineBrowser::WebEngineBrowser(QWidget* parent)
             &WebEngineBrowser::onNewWindowRequested);
 
     view_->onContextMenu = [this] { onViewContextMenu(); };
+    view_->onMemberInput = [this] { emit memberInput(); };
     menuTimer_.setSingleShot(true);
     menuTimer_.setInterval(kContextMenuWaitMs);
     connect(&menuTimer_, &QTimer::timeout, this, [this] {
@@ -120,6 +121,7 @@ WebEngineBrowser::~WebEngineBrowser()
     menuTimer_.stop();
     if (view_) {
         view_->onContextMenu = nullptr;
+        view_->onMemberInput = nullptr;
         delete view_.data();
     }
 }

@@ -68,4 +68,11 @@ QString channelName(const QString& lockPath, uint uid)
     return QStringLiteral("zvkb-%1-%2").arg(uid).arg(QString::fromLatin1(digest));
 }
 
+QString channelFile(const QString& lockPath)
+{
+    const QFileInfo lock(lockPath);
+    return lock.absolutePath() + QLatin1Char('/') + lock.completeBaseName() +
+           QStringLiteral(".sock");
+}
+
 } // namespace ActivationMessage

@@ -32,4 +32,8 @@ QByteArray done();
 // a digest of the lock's real path, so that every copy that shares the lock shares the channel.
 QString channelName(const QString& lockPath, uint uid);
 
+// The socket file beside the lock ("zvkb.sock" for "zvkb.lock") that takes the channel's place
+// where another user holds its name.
+QString channelFile(const QString& lockPath);
+
 } // namespace ActivationMessage

@@ -1,15 +1,15 @@
 #include "startup/atomicfilewriter.h"
 
+#include "startup/writelock.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
-#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -68,26 +68,6 @@ bool kernelWouldFollow(const struct stat& link, const struct stat& folder)
 bool sameFile(const struct stat& a, const struct stat& b)
 {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-enum class Lock { Held, Busy, Unsupported };
-
-// Waits a bounded time for an exclusive lock: a writer that hangs must not hang this one.
-Lock lockWithin(int fd, int ms)
-{
-    for (int waited = 0;;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            return Lock::Held;
-        if (errno == EINTR)
-            continue;
-        if (errno != EWOULDBLOCK)
-            return Lock::Unsupported;
-        if (waited >= ms)
-            return Lock::Busy;
-        const timespec pause{0, 10 * 1000 * 1000};
-        ::nanosleep(&pause, nullptr);
-        waited += 10;
-    }
 }
 
 bool writeAll(int fd, QByteArrayView bytes)
@@ -247,15 +227,12 @@ AtomicFileWriter::Result AtomicFileWriter::update(const QString& path, qint64 ma
     clock.start();
     const auto waitLeft = [&] { return std::max(0, kLockWaitMs - int(clock.elapsed())); };
 
-    // The lock is on the file's folder, which no writer replaces. A file system without locks on
-    // folders (NFS) gets one on the file itself: since every writer replaces the file, that lock
+    // Every writer locks the same lock file beside the file (see writelock.h). Where there is
+    // none to lock, each locks the file itself: since every writer replaces the file, that lock
     // may turn out to be on a file another writer has replaced meanwhile, and the edit then
     // starts again on the new one.
-    const Fd folder(::open(folderOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() < 0)
-        return Result::Failed;
-    const Lock onFolder = lockWithin(folder.get(), waitLeft());
-    if (onFolder == Lock::Busy)
+    const WriteLock beside(folderOf(target), nameOf(target), waitLeft());
+    if (beside.state() == WriteLock::State::Busy)
         return Result::Failed;
     do {
         bool created = true;
@@ -270,13 +247,17 @@ AtomicFileWriter::Result AtomicFileWriter::update(const QString& path, qint64 ma
         }
         if (fd.get() < 0)
             return Result::Failed;
-        if (onFolder == Lock::Unsupported && lockWithin(fd.get(), waitLeft()) == Lock::Busy)
-            return Result::Failed;
         struct stat locked {
         };
+        if (::fstat(fd.get(), &locked) != 0 || !S_ISREG(locked.st_mode))
+            return Result::Failed;
+        if (beside.state() != WriteLock::State::Held &&
+            WriteLock::onFile(fd.get(), locked, waitLeft()) == WriteLock::State::Busy)
+            return Result::Failed;
+        // Its size once locked, and whether it is still the file of that name.
         struct stat named {
         };
-        if (::fstat(fd.get(), &locked) != 0 || !S_ISREG(locked.st_mode))
+        if (::fstat(fd.get(), &locked) != 0)
             return Result::Failed;
         if (::lstat(name, &named) != 0 || !sameFile(locked, named))
             continue;

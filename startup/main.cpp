@@ -2,9 +2,8 @@
 // config.ini; the main window does the rest and ends the program.
 #include "mainwindow/form1.h"
 #include "startup/appstate.h"
-#include "startup/secondstart.h"
+#include "startup/onecopy.h"
 #include "startup/settings.h"
-#include "startup/singleinstance.h"
 #include "startup/terminationsignals.h"
 #include "startup/uilanguage.h"
 #include "startup/vbnumber.h"
@@ -83,18 +82,15 @@ int main(int argc, char* argv[])
     // program when its folder is the member's to write, else in the member's own folders.
     Member();
 
-    SingleInstance instance;
-    if (!instance.tryAcquire()) {
+    OneCopy copy;
+    if (!copy.claim(launchToken, kTellWaitMs)) {
         // The running copy shows its window (on a desktop without a tray that is the only way
         // back to it); this one says so and ends, as it always has.
-        SecondStart::tellRunningCopy(instance.lockPath(), launchToken, kTellWaitMs);
         MessageBox::show(nullptr, QStringLiteral("程序已经运行！在右下角，系统托盘区！"),
                          QStringLiteral("提醒"), MessageBox::Icon::Critical,
                          MessageBox::Buttons::Ok);
         return 0;
     }
-
-    SecondStartListener secondStarts(instance.lockPath());
 
     mod_Main::fillServerLines();
     mod_Main::CurLine = storedLine();
@@ -103,7 +99,7 @@ int main(int argc, char* argv[])
     // tray menu, the running-time limit) ends the process at once through ProcessEnd, so exec()
     // does not return.
     form1 = new Form1;
-    QObject::connect(&secondStarts, &SecondStartListener::activationRequested, form1,
+    QObject::connect(copy.secondStarts(), &SecondStartListener::activationRequested, form1,
                      &Form1::showFromSecondStart);
     form1->show();
     if (endRequested)

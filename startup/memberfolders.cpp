@@ -65,17 +65,22 @@ MemberFolders MemberFolders::forProgramDir(const QString& programDir)
 
 bool MemberFolders::isPortable(const FolderFacts& folder, uint memberUid, uint memberGid)
 {
-    if (!folder.exists || !folder.writable || folder.owner != memberUid)
+    if (!folder.writable || !sharedWithNobody(folder, memberUid, memberGid))
+        return false;
+    // The system's installed programs: a package's folder belongs to the package, root's too.
+    const QString path = QDir::cleanPath(folder.path) + QLatin1Char('/');
+    return !path.startsWith(QLatin1String("/usr/"));
+}
+
+bool MemberFolders::sharedWithNobody(const FolderFacts& folder, uint memberUid, uint memberGid)
+{
+    if (!folder.exists || folder.owner != memberUid)
         return false;
     // Shared folders: a sticky one (like /tmp), one others may write into, one a group may
     // write into unless that group is the member's own (a private group of one's own name).
     if ((folder.mode & S_ISVTX) || (folder.mode & S_IWOTH))
         return false;
-    if ((folder.mode & S_IWGRP) && folder.group != memberGid)
-        return false;
-    // The system's installed programs: a package's folder belongs to the package, root's too.
-    const QString path = QDir::cleanPath(folder.path) + QLatin1Char('/');
-    return !path.startsWith(QLatin1String("/usr/"));
+    return !(folder.mode & S_IWGRP) || folder.group == memberGid;
 }
 
 MemberFolders::FolderFacts MemberFolders::factsOf(const QString& dir)

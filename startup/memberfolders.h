@@ -41,6 +41,10 @@ public:
     // member's own), not a sticky shared folder, and not part of the system's installed files
     // (below /usr), which root owns as well.
     static bool isPortable(const FolderFacts& folder, uint memberUid, uint memberGid);
+    // The sharing part of that rule: no one but the member may write into the folder (owned by
+    // the member, not sticky, writable neither by others nor by a group but the member's own).
+    // What lies in such a folder cannot be made, replaced or taken away by another user.
+    static bool sharedWithNobody(const FolderFacts& folder, uint memberUid, uint memberGid);
     static FolderFacts factsOf(const QString& dir);
 
     // Whether this process, with its effective ids, may create and replace files in dir.

@@ -1,8 +1,11 @@
 #include "startup/secondstart.h"
 
 #include "startup/activationmessage.h"
+#include "startup/memberfolders.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTimer>
@@ -27,6 +30,19 @@ QString nameFor(const QString& lockPath)
     return ActivationMessage::channelName(lockPath, ::geteuid());
 }
 
+// Connects socket to the channel by its name (abstract) or its socket file, within ms; true when
+// a process of the member's own is at the other end.
+bool connectToMembers(QLocalSocket& socket, const QString& name, bool abstract, int ms)
+{
+    socket.setSocketOptions(abstract ? QLocalSocket::AbstractNamespaceOption
+                                     : QLocalSocket::NoOptions);
+    socket.connectToServer(name);
+    return socket.waitForConnected(ms) && peerIsMembers(socket);
+}
+
+// How long the listener waits to learn who holds the channel's name.
+constexpr int kProbeWaitMs = 1000;
+
 } // namespace
 
 SecondStartListener::SecondStartListener(const QString& lockPath, QObject* parent)
@@ -35,7 +51,32 @@ SecondStartListener::SecondStartListener(const QString& lockPath, QObject* paren
     server_->setSocketOptions(QLocalServer::AbstractNamespaceOption);
     server_->setMaxPendingConnections(4);
     connect(server_, &QLocalServer::newConnection, this, &SecondStartListener::accept);
-    server_->listen(nameFor(lockPath));
+    const QString name = nameFor(lockPath);
+    if (server_->listen(name))
+        return;
+    // Held by a copy of the member's, the name is that copy's channel: this one goes without.
+    // Held by anybody else (another user who took the name first, to cut the member's second
+    // starts off), the socket file beside the lock takes its place.
+    QLocalSocket holder;
+    if (!connectToMembers(holder, name, true, kProbeWaitMs))
+        listenOnFile(ActivationMessage::channelFile(lockPath));
+}
+
+void SecondStartListener::listenOnFile(const QString& path)
+{
+    // Only in a folder where nobody else can make, replace or take away the file, which is the
+    // member's alone to connect to (0600).
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!MemberFolders::sharedWithNobody(MemberFolders::factsOf(folder), ::geteuid(), ::getegid()))
+        return;
+    QLocalSocket other;
+    other.connectToServer(path);
+    if (other.waitForConnected(kProbeWaitMs))
+        return;                       // a copy listens there already
+    QLocalServer::removeServer(path); // left by a copy that crashed
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    if (server_->listen(path)) // made 0700 by Qt; a socket has no use for the x
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
 }
 
 SecondStartListener::~SecondStartListener() = default;
@@ -89,11 +130,13 @@ bool tellRunningCopy(const QString& lockPath, const QString& token, int timeoutM
     QElapsedTimer clock;
     clock.start();
     const auto left = [&] { return std::max(0, timeoutMs - static_cast<int>(clock.elapsed())); };
+    // By the channel's name, or where someone else holds that, by the socket file.
     QLocalSocket socket;
-    socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
-    socket.connectToServer(nameFor(lockPath));
-    if (!socket.waitForConnected(left()) || !peerIsMembers(socket))
-        return false;
+    if (!connectToMembers(socket, nameFor(lockPath), true, left())) {
+        socket.abort();
+        if (!connectToMembers(socket, ActivationMessage::channelFile(lockPath), false, left()))
+            return false;
+    }
     socket.write(ActivationMessage::encode(token));
     if (!socket.waitForBytesWritten(left()))
         return false;

@@ -6,8 +6,11 @@
 // The socket sits in the kernel's abstract namespace, named after the single-instance lock
 // (ActivationMessage::channelName): every copy that finds the lock finds the socket, whatever its
 // environment says, a crash leaves nothing behind that could block the next start, and no file
-// of it lies anywhere. Both ends ask the kernel who is at the other end (SO_PEERCRED) and deal
-// with the member's own processes only.
+// of it lies anywhere. That name can be guessed, so another user may take it first; then the
+// running copy listens on a socket file beside the lock instead (ActivationMessage::channelFile),
+// which only the member may open, and a second start that finds someone else behind the name
+// tries that file. Both ends ask the kernel who is at the other end (SO_PEERCRED) and deal with
+// the member's own processes only.
 #include <QObject>
 #include <QString>
 
@@ -24,8 +27,8 @@ public:
     explicit SecondStartListener(const QString& lockPath, QObject* parent = nullptr);
     ~SecondStartListener() override;
 
-    // False when the channel could not be opened (its name is taken); the program runs on
-    // without it.
+    // False when the channel could not be opened (a copy of the member's holds it, or another
+    // user holds its name where no socket file can be made); the program runs on without it.
     bool listening() const;
 
 signals:
@@ -34,6 +37,7 @@ signals:
     void activationRequested(const QString& token);
 
 private:
+    void listenOnFile(const QString& path);
     void accept();
     void read(QLocalSocket* socket);
 
@@ -43,8 +47,8 @@ private:
 namespace SecondStart
 {
 
-// Tells the copy that holds the lock at lockPath to show itself and waits at most timeoutMs for
-// it to answer that it has. False when no copy of the member's own answered.
+// Tells the copy that listens for the lock at lockPath to show itself and waits at most timeoutMs
+// for it to answer that it has. False when no copy of the member's own answered.
 bool tellRunningCopy(const QString& lockPath, const QString& token, int timeoutMs);
 
 // The activation token this process was started with, read before the window system takes it

@@ -1,9 +1,12 @@
 #pragma once
 // One running copy per member and settings folder: a lock file beside config.ini, so that every
 // copy that would read and write the same settings finds it, whatever its environment says
-// (another XDG_RUNTIME_DIR through su, sudo -u, ssh or cron included). The lock of a copy that
-// crashed or was killed does not block the next start; the lock of a copy that still runs never
-// goes stale, however long it has been running.
+// (another XDG_RUNTIME_DIR through su, sudo -u, ssh or cron included). A copy holds a file lock
+// (flock) on it for as long as it runs, and that alone decides: a lock file whose file lock
+// nobody holds was left by a copy that crashed or was killed, on this machine or on another one
+// that shares the folder (NFS gives up the locks of a machine that went down), and never blocks
+// the next start; the lock of a copy that still runs never goes stale, however long it has been
+// running and whatever machine it names.
 #include <QString>
 #include <memory>
 
@@ -18,10 +21,12 @@ public:
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
-    // True when this process now holds the lock (or already did); false when another running
-    // copy holds it. A lock that cannot be made at all (a settings folder the member may not
-    // write into) is no other copy: true then too. Never waits.
+    // False when another running copy holds the lock. True when this process now holds it (or
+    // already did), and also when no lock can be made at all (a settings folder the member may
+    // not write into, a full disk): no lock file says there is another copy then, and
+    // holdsLock() tells the two apart. Never waits.
     bool tryAcquire();
+    bool holdsLock() const;
     // Gives the lock up (also done by the destructor).
     void release();
 

@@ -163,6 +163,23 @@ TEST(UrlRules, pagesNavigateByWebAddressesOnlyAndAClickedMailLinkGoesToTheMailPr
             << c.url << (c.clicked ? " clicked" : "");
 }
 
+TEST(UrlRules, aMailProgramIsGivenTheAddressesAndTheUsualFieldsOnly)
+{
+    const struct {
+        const char* clicked;
+        const char* given;
+    } cases[] = {
+        {"mailto:a@b.test,c@d.test?cc=e@f.test&bcc=g@h.test&subject=Hi%20you&body=x%26attach%3Dy",
+         "mailto:a@b.test,c@d.test?cc=e@f.test&bcc=g@h.test&subject=Hi%20you&body=x%26attach%3Dy"},
+        {"mailto:?to=a@b.test&Attachment=%2Fetc%2Fpasswd&ATTACH=x&%61ttach=y&in-reply-to=z",
+         "mailto:?to=a@b.test"},
+        {"mailto:a@b.test?SUBJECT=S&attach=/home/m/config.ini#part", "mailto:a@b.test?SUBJECT=S"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(UrlRules::mailProgramAddress(QString::fromUtf8(c.clicked)),
+                  QString::fromUtf8(c.given));
+}
+
 TEST(UrlRules, emptyAddressOpensBlank)
 {
     EXPECT_EQ(UrlRules::browserWindowAddress(QString()), QStringLiteral("about:blank"));

@@ -245,4 +245,35 @@ TEST_F(PackageEndToEnd, membersKeepTheirOwnSettingsBesideAShutProgramFolder)
     EXPECT_EQ(snapshot(tree_.path()), untouched) << "something was written into the package's tree";
 }
 
+TEST_F(PackageEndToEnd, aReadOnlySettingsFolderStillRunsOneCopy)
+{
+    // The member made the settings folder read-only: no lock can be made beside config.ini. The
+    // test build's trace.log is there beforehand, one file the program may still append to.
+    auto m = member("readonly", AsRoot ? 65534 : ::geteuid());
+    ASSERT_TRUE(QDir().mkpath(m->configDir()));
+    QFile trace(m->configDir() + QStringLiteral("/trace.log"));
+    ASSERT_TRUE(trace.open(QIODevice::WriteOnly));
+    trace.close();
+    for (const QString& path :
+         {m->configDir() + QStringLiteral("/.."), m->configDir(), trace.fileName()})
+        ASSERT_EQ(::chown(QFile::encodeName(path).constData(), m->uid(), m->uid()), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(m->configDir()).constData(), 0555), 0);
+
+    Program zv({.folder = m->launcherFolder()});
+    const WindowId w = start(zv, *m);
+    ASSERT_NE(w, 0u);
+    ASSERT_TRUE(closeWindow(w));
+    ASSERT_TRUE(waitUntil([&] { return windowState(w) != WindowState::Normal; }, 10000));
+    // A second start: the box, and the running copy's window back; one copy runs.
+    const std::unique_ptr<Program> second = startAgainAndAnswer(zv);
+    ASSERT_TRUE(second);
+    ASSERT_TRUE(second->waitForExit(20000));
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_TRUE(waitUntil([&] { return windowState(w) == WindowState::Normal; }, 10000))
+        << toString(windowState(w));
+    EXPECT_TRUE(zv.running());
+    zv.terminate();
+    EXPECT_TRUE(zv.waitForExit(20000));
+}
+
 } // namespace

@@ -130,6 +130,17 @@ TEST_F(NewWindowTest, takeOver_onlyOnceOnlyDuringTheSignalNeverIntoItself)
     EXPECT_FALSE(kept(*late));
 }
 
+TEST_F(NewWindowTest, theMembersClickInThePageIsReportedAndAScriptsClickIsNot)
+{
+    int inputs = 0;
+    QObject::connect(browser, &Browser::memberInput, browser, [&] { ++inputs; });
+    pageRuns(QStringLiteral("document.getElementById('link').click()"));
+    ASSERT_TRUE(waitFor([&] { return !requests.isEmpty(); }));
+    EXPECT_EQ(inputs, 0);
+    click(QPoint(400, 500)); // below the page's link and form
+    EXPECT_EQ(inputs, 1);
+}
+
 TEST_F(NewWindowTest, navigateWithPostDataAndHeaders_postsTheBody)
 {
     const qsizetype before = completedIn(target).size();

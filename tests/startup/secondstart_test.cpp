@@ -3,6 +3,8 @@
 // nothing behind that blocks the next.
 #include "startup/activationmessage.h"
 #include "startup/secondstart.h"
+#include "support/nobody.h"
+#include "support/programfolder.h"
 #include "support/waitfor.h"
 
 #include <QCoreApplication>
@@ -13,7 +15,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
@@ -98,12 +99,8 @@ protected:
         env.insert(QLatin1String(kChild), QLatin1String(job) + QLatin1Char('|') + lock);
         env.remove(QStringLiteral("LSAN_OPTIONS"));
         child.setProcessEnvironment(env);
-        if (asNobody) {
-            child.setChildProcessModifier([] {
-                if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
-                    ::_exit(126);
-            });
-        }
+        if (asNobody)
+            runAsNobody(child);
         child.start(program_, {QStringLiteral("--gtest_filter=SecondStartChild.actsOnRequest")});
         ASSERT_TRUE(child.waitForStarted(10000));
     }
@@ -204,11 +201,20 @@ TEST_F(SecondStartTest, anotherUserCanNeitherReachItNorStandInForIt)
         EXPECT_EQ(nobody.exitCode(), 3);
         EXPECT_TRUE(tokens_.isEmpty());
     }
-    // Another user took the channel's name first: a second start tells it nothing.
+    // Another user took the channel's name first: a second start tells it nothing. The running
+    // copy listens on a socket file beside the lock instead, which only the member may open.
     QProcess squatter;
     startChild(squatter, "squat", channel, true);
     ASSERT_EQ(lineOf(squatter), QByteArray("LISTENING"));
     EXPECT_FALSE(tell(lock_, QStringLiteral("secret-token")));
+    {
+        SecondStartListener running(lock_);
+        EXPECT_TRUE(running.listening());
+        listen(running);
+        EXPECT_TRUE(tell(lock_, QStringLiteral("back")));
+        EXPECT_EQ(tokens_, QStringList{QStringLiteral("back")});
+        EXPECT_EQ(modeOf(ActivationMessage::channelFile(lock_)), 0600u);
+    }
     squatter.kill();
     squatter.waitForFinished(10000);
 }

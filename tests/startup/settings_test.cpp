@@ -3,6 +3,7 @@
 #include "startup/atomicfilewriter.h"
 #include "startup/settings.h"
 #include "support/faultyfiles.h"
+#include "support/nobody.h"
 #include "support/programfolder.h"
 
 #include <QCoreApplication>
@@ -10,7 +11,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -126,7 +129,7 @@ TEST_F(SettingsFile, writeFailingBeforeRenameKeepsOldFile)
     write("config", "zvgs", QStringLiteral("0"));
     EXPECT_EQ(bytes(), QByteArray("; hand-written\r\n[config]\r\nzvgs=0\r\n"));
     EXPECT_EQ(QDir(folder_.path()).entryList(QDir::Files | QDir::Hidden),
-              QStringList{QStringLiteral("config.ini")});
+              (QStringList{QStringLiteral(".config.ini.lock"), QStringLiteral("config.ini")}));
 }
 
 TEST_F(SettingsFile, aFileSystemThatFailsOneCallLosesNothing)
@@ -240,6 +243,46 @@ TEST_F(SettingsFile, anotherUsersLinkInAStickyFolderIsNotFollowed)
     EXPECT_EQ(ReadIni(QStringLiteral("mima"), QStringLiteral("pass"),
                       folder_.filePath(QStringLiteral("mine.ini"))),
               QStringLiteral("secret"));
+    // A file of the member's in that folder is written under a lock on itself: no lock file is
+    // made where another user could have made one first.
+    EXPECT_TRUE(WriteIni(QStringLiteral("mima"), QStringLiteral("pass"), QStringLiteral("secret"),
+                         shared + QStringLiteral("/own.ini")));
+    EXPECT_FALSE(QFile::exists(shared + QStringLiteral("/.own.ini.lock")));
+}
+
+// Starts a process of another user that holds a lock (flock) on path until it is killed, as
+// `flock <path> sleep 600` would; whether it holds it.
+bool anotherUserHolds(QProcess& other, const QByteArray& path)
+{
+    runAsNobody(other, [path] {
+        const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK);
+        return fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0; // kept by the program it runs
+    });
+    other.start(QStringLiteral("sleep"), {QStringLiteral("600")});
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const bool held = other.waitForStarted(10000) && fd >= 0 &&
+                      ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
+}
+
+TEST_F(SettingsFile, anotherUserCanHoldNoWriteUp)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "another user's process needs root to start";
+    // A portable folder that others may read (the portable rule only forbids others to write),
+    // which another user locks.
+    put("[config]\r\nshengyin=1\r\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(folder_.path()).constData(), 0755), 0);
+    QProcess other;
+    ASSERT_TRUE(anotherUserHolds(other, QFile::encodeName(folder_.path())));
+    // The member's write goes in at once; the lock it takes, the other may not even open.
+    EXPECT_TRUE(WriteIni(QStringLiteral("config"), QStringLiteral("shengyin"), QStringLiteral("0"),
+                         ConfigPath()));
+    EXPECT_EQ(read("config", "shengyin"), QStringLiteral("0"));
+    EXPECT_EQ(modeOf(folder_.filePath(QStringLiteral(".config.ini.lock"))), 0600u);
+    other.kill();
+    other.waitForFinished(10000);
 }
 
 TEST_F(SettingsFile, invalidGbkFileKeepsReadableKeys)
@@ -336,7 +379,7 @@ TEST(SettingsWriters, twoWritersAtOnceKeepBothKeys)
     EXPECT_EQ(folder.read("config", "smnc"), last);
     EXPECT_EQ(folder.read("mima", "pass"), QStringLiteral("p"));
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
-              QStringList{QStringLiteral("config.ini")});
+              (QStringList{QStringLiteral(".config.ini.lock"), QStringLiteral("config.ini")}));
 }
 
 } // namespace

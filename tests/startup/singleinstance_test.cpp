@@ -10,7 +10,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace
@@ -167,11 +169,38 @@ TEST_F(SingleInstanceProcesses, aCopyWithAnotherRuntimeFolderIsStillTheSecondCop
     }
 }
 
+TEST_F(SingleInstanceProcesses, aLockNamingAnotherMachineIsStaleOnlyWithoutAHolder)
+{
+    // As a copy on another machine (host "h") that shares the folder, an NFS or sshfs home,
+    // leaves its lock file.
+    const auto lockOfAnotherMachine = [&] {
+        QFile f(lockPath_);
+        return f.open(QIODevice::WriteOnly) &&
+               f.write("99999\nzvkb\nh\n00000000000000000000000000000000\nb\n") > 0;
+    };
+    // That copy crashed: nobody holds the file, so it blocks nothing.
+    ASSERT_TRUE(lockOfAnotherMachine());
+    {
+        SingleInstance lock(lockPath_);
+        EXPECT_TRUE(lock.tryAcquire());
+        EXPECT_TRUE(lock.holdsLock());
+    }
+    // That copy runs, holding a file lock on it: this start is the second copy.
+    ASSERT_TRUE(lockOfAnotherMachine());
+    const int holder = ::open(QFile::encodeName(lockPath_).constData(), O_RDWR | O_CLOEXEC);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    SingleInstance second(lockPath_);
+    EXPECT_FALSE(second.tryAcquire());
+    ::close(holder);
+}
+
 TEST_F(SingleInstanceProcesses, aLockThatCannotBeMadeIsNoOtherCopy)
 {
-    // A settings folder the member may not write into keeps nobody from starting.
+    // A settings folder the member may not write into keeps nobody from starting; whether
+    // another copy runs is then for the second-start channel to say (OneCopy).
     SingleInstance lock(dir_.filePath(QStringLiteral("missing/folder/zvkb.lock")));
     EXPECT_TRUE(lock.tryAcquire());
+    EXPECT_FALSE(lock.holdsLock());
 }
 
 } // namespace
