@@ -4,12 +4,14 @@
 # Building and running the program: compiler and build tools (the test trees build with Ninja), Qt 6 (with WebEngine, multimedia,
 # SVG and Qt's own Chinese translations), the X client library the windows read their frames
 # with, GIO (GNOME's do-not-disturb setting), zlib (the page fetch decodes compressed answers
-# itself), the HTTP library of the development service, GoogleTest, and a font for the Chinese
-# captions.
+# itself), the HTTP library of the development service and the TLS library its header calls into
+# (Debian 13's is built with it), GoogleTest and GoogleMock (Debian 13's libgtest-dev no longer
+# brings the latter), and a font for the Chinese captions. Every name here is the same on Debian 12
+# and 13.
 BUILD_PACKAGES=(cmake g++ make ninja-build pkg-config qt6-base-dev qt6-webengine-dev qt6-webchannel-dev
   qt6-multimedia-dev libqt6webenginecore6-bin qt6-qpa-plugins qt6-svg-dev libxcb1-dev
-  libglib2.0-dev zlib1g-dev libcpp-httplib-dev libgtest-dev fonts-wqy-microhei
-  qt6-translations-l10n)
+  libglib2.0-dev zlib1g-dev libcpp-httplib-dev libssl-dev libgtest-dev libgmock-dev
+  fonts-wqy-microhei qt6-translations-l10n)
 # The Debian package (./run package, and the tests that make one): CPack finds the program's
 # library packages with dpkg-shlibdeps (dpkg-dev), which needs file to tell the binaries.
 PACKAGE_PACKAGES=(dpkg-dev file)
@@ -29,7 +31,7 @@ TEST_PACKAGES=(xvfb xauth openbox mutter kwin-x11 breeze wmctrl trayer pulseaudi
 DESKTOP_PACKAGES=(libproxy1-plugin-kconfig libproxy1-plugin-webkit)
 # The sanitizer and fuzzing tree is built with clang and its runtime libraries (libFuzzer among
 # them); both test trees link with lld, in a quarter of the time of the default linker.
-SANITIZER_PACKAGES=(clang libclang-rt-14-dev lld)
+SANITIZER_PACKAGES=(clang libclang-rt-dev lld)
 
 # Installs those of the given packages that are missing (through sudo when not root). The package
 # lists are brought up to date once per run.
