@@ -15,6 +15,10 @@ BUILD_PACKAGES=(cmake g++ make ninja-build pkg-config qt6-base-dev qt6-webengine
 # The Debian package (./run package, and the tests that make one): CPack finds the program's
 # library packages with dpkg-shlibdeps (dpkg-dev), which needs file to tell the binaries.
 PACKAGE_PACKAGES=(dpkg-dev file)
+# The formatter the sources are checked with: one version on every release (Debian 12 and 13 both
+# have clang-format 19), so the check gives the same verdict everywhere. Its package and its
+# command have the same name.
+FORMATTER=clang-format-19
 # The tests: the headless desktop the end-to-end tests run in (X server, window managers: openbox,
 # GNOME's mutter, KDE's KWin with its Breeze decoration; tray host, sound server with its
 # command-line client, input and window tools, screenshots, the X client library the harness
@@ -24,7 +28,7 @@ PACKAGE_PACKAGES=(dpkg-dev file)
 # checked with, and what makes and checks the Debian package.
 TEST_PACKAGES=(xvfb xauth openbox mutter kwin-x11 breeze wmctrl trayer pulseaudio pulseaudio-utils
   xdotool x11-utils imagemagick libxcb1-dev dbus-daemon gsettings-desktop-schemas
-  desktop-file-utils libglib2.0-bin clang-format "${PACKAGE_PACKAGES[@]}" lintian)
+  desktop-file-utils libglib2.0-bin "$FORMATTER" "${PACKAGE_PACKAGES[@]}" lintian)
 # On a member's desktop: the libproxy plugins through which the page fetch (Qt Network) reads the
 # proxy as the browser engine does in a KDE Plasma session: KDE's settings, and the runner for
 # automatic (PAC) configuration. Not GNOME's: the engine reads none of those (README, Proxies).

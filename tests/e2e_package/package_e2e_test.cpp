@@ -209,8 +209,7 @@ TEST_F(PackageEndToEnd, membersKeepTheirOwnSettingsBesideAShutProgramFolder)
         expectSandboxed(zv);
         ASSERT_TRUE(toggleSound(*first, w, "0"))
             << first->config().toStdString() << zv.output().toStdString();
-        struct stat st {
-        };
+        struct stat st = {};
         const QByteArray file =
             QFile::encodeName(first->configDir() + QStringLiteral("/config.ini"));
         ASSERT_EQ(::stat(file.constData(), &st), 0);

@@ -186,9 +186,10 @@ TEST_F(Form1Test, closeBoxHidesAndKeepsRunning)
     closeBox();
     EXPECT_FALSE(f->isVisible());
     EXPECT_EQ(ends.count, 0);
-    EXPECT_TRUE(trayIcon()->isVisible());
+    QSystemTrayIcon* icon = trayIcon();
+    EXPECT_TRUE(icon->isVisible());
 
-    emit trayIcon()->activated(QSystemTrayIcon::Trigger);
+    emit icon->activated(QSystemTrayIcon::Trigger);
     EXPECT_TRUE(f->isVisible());
 }
 
@@ -207,10 +208,11 @@ TEST_F(Form1Test, trayLeftClickRestoresMinimisedWindowOtherClicksDoNothing)
 {
     Form1* f = load();
     f->showMinimized();
-    emit trayIcon()->activated(QSystemTrayIcon::DoubleClick);
-    emit trayIcon()->activated(QSystemTrayIcon::Context);
+    QSystemTrayIcon* icon = trayIcon();
+    emit icon->activated(QSystemTrayIcon::DoubleClick);
+    emit icon->activated(QSystemTrayIcon::Context);
     EXPECT_TRUE(f->isMinimized());
-    emit trayIcon()->activated(QSystemTrayIcon::Trigger);
+    emit icon->activated(QSystemTrayIcon::Trigger);
     EXPECT_FALSE(f->isMinimized());
     EXPECT_TRUE(f->isVisible());
 

@@ -51,8 +51,7 @@ TEST_F(SettingsFile, missingFileReadsEmptyAndFirstWriteCreatesIt)
     EXPECT_FALSE(QFile::exists(ConfigPath()));
     write("config", "zvgs", QStringLiteral("1"));
     EXPECT_EQ(bytes(), QByteArray("[config]\r\nzvgs=1\r\n"));
-    struct stat st {
-    };
+    struct stat st = {};
     ASSERT_EQ(::stat(QFile::encodeName(ConfigPath()).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_FALSE(QFile::exists(ConfigPath() + QStringLiteral(".new")));
