@@ -181,16 +181,16 @@ void Form1::buildControls()
     place(Command1_, "Command1", 13320, 960, 975, 315);
     Command1_->hide();
 
-    connect(Check1_, &QCheckBox::stateChanged, this, &Form1::Check1_Click);
-    connect(Check2_, &QCheckBox::stateChanged, this,
+    connect(Check1_, VbCheckBox::Changed, this, &Form1::Check1_Click);
+    connect(Check2_, VbCheckBox::Changed, this,
             [this] { checkBoxChanged(Check2_, Setting::Check2); });
-    connect(Check3_, &QCheckBox::stateChanged, this,
+    connect(Check3_, VbCheckBox::Changed, this,
             [this] { checkBoxChanged(Check3_, Setting::Check3); });
-    connect(Check4_, &QCheckBox::stateChanged, this,
+    connect(Check4_, VbCheckBox::Changed, this,
             [this] { checkBoxChanged(Check4_, Setting::Check4); });
-    connect(shengyin_, &QCheckBox::stateChanged, this,
+    connect(shengyin_, VbCheckBox::Changed, this,
             [this] { checkBoxChanged(shengyin_, Setting::shengyin); });
-    connect(mima_, &QCheckBox::stateChanged, this, &Form1::mima_Click);
+    connect(mima_, VbCheckBox::Changed, this, &Form1::mima_Click);
     connect(Command2_, &QPushButton::clicked, this, &Form1::Command2_Click);
 }
 
