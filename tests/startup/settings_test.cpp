@@ -17,6 +17,14 @@
 namespace
 {
 
+// The read times below are bounds of the program as it ships. The sanitizer tree's checks slow
+// every memory access (and clang 15 on every stack frame too): there they measure the checks.
+#ifdef ZV_SANITIZE
+constexpr bool TimedAsShipped = false;
+#else
+constexpr bool TimedAsShipped = true;
+#endif
+
 class SettingsFile : public ::testing::Test
 {
 protected:
@@ -266,7 +274,9 @@ TEST_F(SettingsFile, fiftyMegabyteFileIsReadWellUnderASecond)
     const QString value = read("config", "xianlu");
     const qint64 readMs = timer.elapsed();
     EXPECT_EQ(value, QStringLiteral("3"));
-    EXPECT_LT(readMs, 1000);
+    if (TimedAsShipped) {
+        EXPECT_LT(readMs, 1000);
+    }
     RecordProperty("read_ms", static_cast<int>(readMs));
 
     timer.restart();
@@ -286,7 +296,9 @@ TEST_F(SettingsFile, fiftyMegabytesOfKeysAheadOfTheOneWantedAreReadUnderASecond)
     QElapsedTimer timer;
     timer.start();
     EXPECT_EQ(read("config", "xianlu"), QStringLiteral("2"));
-    EXPECT_LT(timer.elapsed(), 1000);
+    if (TimedAsShipped) {
+        EXPECT_LT(timer.elapsed(), 1000);
+    }
     RecordProperty("read_ms", static_cast<int>(timer.elapsed()));
 }
 
