@@ -19,19 +19,22 @@ PACKAGE_PACKAGES=(dpkg-dev file)
 # have clang-format 19), so the check gives the same verdict everywhere. Its package and its
 # command have the same name.
 FORMATTER=clang-format-19
-# The tests: the headless desktop the end-to-end tests run in (X server, window managers: openbox,
-# GNOME's mutter, KDE's KWin with its Breeze decoration; tray host, sound server with its
-# command-line client, input and window tools, screenshots, the X client library the harness
-# reads windows with, a private session bus for a StatusNotifier tray, a notification server and
-# for mutter and KWin, GNOME's settings schemas for its do-not-disturb), the validator the desktop
-# entries are checked with and GLib's launcher that starts them, the formatter the sources are
-# checked with, and what makes and checks the Debian package.
-TEST_PACKAGES=(xvfb xauth openbox mutter kwin-x11 breeze wmctrl trayer pulseaudio pulseaudio-utils
-  xdotool x11-utils imagemagick libxcb1-dev dbus-daemon gsettings-desktop-schemas
-  desktop-file-utils libglib2.0-bin "$FORMATTER" "${PACKAGE_PACKAGES[@]}" lintian)
+# The headless desktop the end-to-end tests run in: X server, openbox, tray host, sound server with
+# its command-line client, input and window tools, a private session bus.
+HEADLESS_DESKTOP=(xvfb xauth openbox wmctrl trayer pulseaudio pulseaudio-utils xdotool x11-utils
+  dbus-daemon)
+# The tests: that desktop and the other window managers (GNOME's mutter, KDE's KWin with its Breeze
+# decoration), screenshots, the X client library the harness reads windows with, GNOME's settings
+# schemas for its do-not-disturb, the validator the desktop entries are checked with and GLib's
+# launcher that starts them, the formatter the sources are checked with, and what makes and checks
+# the Debian package.
+TEST_PACKAGES=("${HEADLESS_DESKTOP[@]}" mutter kwin-x11 breeze imagemagick libxcb1-dev
+  gsettings-desktop-schemas desktop-file-utils libglib2.0-bin "$FORMATTER" "${PACKAGE_PACKAGES[@]}"
+  lintian)
 # On a member's desktop: the libproxy plugins through which the page fetch (Qt Network) reads the
 # proxy as the browser engine does in a KDE Plasma session: KDE's settings, and the runner for
 # automatic (PAC) configuration. Not GNOME's: the engine reads none of those (README, Proxies).
+# Debian 13's libproxy has them built in; there the names are empty transitional packages.
 DESKTOP_PACKAGES=(libproxy1-plugin-kconfig libproxy1-plugin-webkit)
 # The sanitizer and fuzzing tree is built with clang and its runtime libraries (libFuzzer among
 # them); both test trees link with lld, in a quarter of the time of the default linker.
