@@ -572,7 +572,7 @@ void compareWithBareView(const Results& r)
 
     const Stats program = statsOf(r.startMs);
     const Stats bare = statsOf(r.bareStartMs);
-    auto startUp = [&](const char* figure, double Stats::*field) {
+    auto startUp = [&](const char* figure, auto field) {
         comparisonRow(figure, program.n ? std::optional(program.*field) : std::nullopt,
                       bare.n ? std::optional(bare.*field) : std::nullopt, "ms", 0);
     };

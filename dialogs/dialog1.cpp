@@ -42,7 +42,7 @@ Dialog1::Dialog1(QWidget* parent) : QDialog(parent)
         auto* b = new VbCheckBox(QString::fromUtf8(d.caption), this);
         placeControl(b, d.box, d.left, d.top, 1215, 375);
         b->setValue(d.designState);
-        connect(b, &QCheckBox::stateChanged, this, [this, i]() { box_Click(i); });
+        connect(b, VbCheckBox::Changed, this, [this, i]() { box_Click(i); });
         boxes_[i] = b;
     }
 

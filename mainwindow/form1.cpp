@@ -207,16 +207,16 @@ void Form1::buildControls()
     place(Command1_, "Command1", 13320, 960, 975, 315);
     Command1_->hide();
 
-    connect(Check1_, &QCheckBox::stateChanged, this, &Form1::Check1_Click);
-    connect(Check2_, &QCheckBox::stateChanged, this,
+    connect(Check1_, VbCheckBox::Changed, this, &Form1::Check1_Click);
+    connect(Check2_, VbCheckBox::Changed, this,
             [this] { checkBoxChanged(Check2_, Setting::Check2); });
-    connect(Check3_, &QCheckBox::stateChanged, this,
+    connect(Check3_, VbCheckBox::Changed, this,
             [this] { checkBoxChanged(Check3_, Setting::Check3); });
-    connect(Check4_, &QCheckBox::stateChanged, this,
+    connect(Check4_, VbCheckBox::Changed, this,
             [this] { checkBoxChanged(Check4_, Setting::Check4); });
-    connect(shengyin_, &QCheckBox::stateChanged, this,
+    connect(shengyin_, VbCheckBox::Changed, this,
             [this] { checkBoxChanged(shengyin_, Setting::shengyin); });
-    connect(mima_, &QCheckBox::stateChanged, this, &Form1::mima_Click);
+    connect(mima_, VbCheckBox::Changed, this, &Form1::mima_Click);
     connect(Command2_, &QPushButton::clicked, this, &Form1::Command2_Click);
 }
 
@@ -307,11 +307,15 @@ QSize Form1::clientSizeFor(QSize outerPx, const QMargins& frame) const
 
 void Form1::setOuterSize(int widthTwips, int heightTwips)
 {
-    loadOuterTwips_ = QSize(widthTwips, heightTwips);
+    // Raised at once to the smallest size the resize rule keeps: the window is centred by the size
+    // it ends with. The rule's own raise may come only after the window is placed (a hidden
+    // window's resize event waits for its showing, a shown one's may wait for the window system).
+    loadOuterTwips_ = QSize(widthTwips, heightTwips)
+                          .expandedTo(QSize(LayoutRule::MinWidth, LayoutRule::MinHeight));
     loadFrame_ = frame();
     // A size the program sets itself starts afresh: the resize rule may ask again.
     clampAskedFor_ = QSize();
-    resize(clientSizeFor(Twips::toPixels(QSize(widthTwips, heightTwips)), loadFrame_));
+    resize(clientSizeFor(Twips::toPixels(loadOuterTwips_), loadFrame_));
 }
 
 void Form1::centreOnScreen()

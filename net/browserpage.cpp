@@ -6,6 +6,9 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QWebEngineCertificateError>
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+#include <QWebEnginePermission>
+#endif
 
 BrowserPage::BrowserPage(QWebEngineProfile* profile, const QString& token, QObject* parent)
     : QWebEnginePage(profile, parent), token_(token)
@@ -15,10 +18,15 @@ BrowserPage::BrowserPage(QWebEngineProfile* profile, const QString& token, QObje
             [](QWebEngineCertificateError error) { error.rejectCertificate(); });
     // Authentication requests are left unanswered: the engine then cancels the request.
     // Feature permissions (camera, location, notifications...) are never granted.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    connect(this, &QWebEnginePage::permissionRequested, this,
+            [](QWebEnginePermission permission) { permission.deny(); });
+#else
     connect(this, &QWebEnginePage::featurePermissionRequested, this,
             [this](const QUrl& origin, Feature feature) {
                 setFeaturePermission(origin, feature, PermissionDeniedByUser);
             });
+#endif
 }
 
 void BrowserPage::javaScriptAlert(const QUrl& securityOrigin, const QString& msg)

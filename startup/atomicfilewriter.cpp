@@ -153,8 +153,7 @@ void removeStaleTemporaries(const QByteArray& target)
         const QByteArrayView name(e->d_name);
         if (name.size() != prefix.size() + 6 || !name.startsWith(prefix))
             continue;
-        struct stat st {
-        };
+        struct stat st = {};
         if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
             S_ISREG(st.st_mode) && st.st_uid == ::geteuid())
             ::unlinkat(::dirfd(dir), e->d_name, 0);
@@ -190,8 +189,7 @@ std::optional<QByteArray> AtomicFileWriter::resolveTarget(const QByteArray& path
 {
     QByteArray current = path;
     for (int links = 0; links <= kMaxLinks; ++links) {
-        struct stat st {
-        };
+        struct stat st = {};
         if (::lstat(current.constData(), &st) != 0) {
             // Only a name that does not exist is one to create; any other error is no answer.
             if (errno == ENOENT)
@@ -200,8 +198,7 @@ std::optional<QByteArray> AtomicFileWriter::resolveTarget(const QByteArray& path
         }
         if (!S_ISLNK(st.st_mode))
             return current;
-        struct stat folder {
-        };
+        struct stat folder = {};
         if (::stat(folderOf(current).constData(), &folder) != 0 || !kernelWouldFollow(st, folder))
             return std::nullopt;
         char buf[PATH_MAX];
@@ -247,16 +244,14 @@ AtomicFileWriter::Result AtomicFileWriter::update(const QString& path, qint64 ma
         }
         if (fd.get() < 0)
             return Result::Failed;
-        struct stat locked {
-        };
+        struct stat locked = {};
         if (::fstat(fd.get(), &locked) != 0 || !S_ISREG(locked.st_mode))
             return Result::Failed;
         if (beside.state() != WriteLock::State::Held &&
             WriteLock::onFile(fd.get(), locked, waitLeft()) == WriteLock::State::Busy)
             return Result::Failed;
         // Its size once locked, and whether it is still the file of that name.
-        struct stat named {
-        };
+        struct stat named = {};
         if (::fstat(fd.get(), &locked) != 0)
             return Result::Failed;
         if (::lstat(name, &named) != 0 || !sameFile(locked, named))

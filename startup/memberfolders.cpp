@@ -87,8 +87,7 @@ MemberFolders::FolderFacts MemberFolders::factsOf(const QString& dir)
 {
     FolderFacts facts;
     facts.path = dir;
-    struct stat st {
-    };
+    struct stat st = {};
     if (::stat(QFile::encodeName(dir).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
         return facts;
     facts.exists = true;

@@ -29,10 +29,8 @@ Found removeIfStale(const QString& path)
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
         // Only the file that was locked is taken away: another start may have replaced it by a
         // new lock of its own meanwhile, which is then found on the next try.
-        struct stat locked {
-        };
-        struct stat named {
-        };
+        struct stat locked = {};
+        struct stat named = {};
         found = Found::Stale;
         if (::fstat(fd, &locked) == 0 && ::lstat(name.constData(), &named) == 0 &&
             locked.st_dev == named.st_dev && locked.st_ino == named.st_ino &&

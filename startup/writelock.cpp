@@ -50,8 +50,7 @@ WriteLock::WriteLock(const QByteArray& folder, const QByteArray& name, int waitM
         return;
     // A lock file of another user's (one who ran the program with this member's folders), or
     // one opened up by hand, is not one that only the member can hold.
-    struct stat st {
-    };
+    struct stat st = {};
     if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
         (!membersOnly(st) && ::fchmod(fd_, S_IRUSR | S_IWUSR) != 0)) {
         ::close(fd_);

@@ -10,8 +10,16 @@ class VbCheckBox : public QCheckBox
 public:
     explicit VbCheckBox(const QString& text, QWidget* parent = nullptr);
 
+    // The signal of a change of state, for connect(): checkStateChanged where Qt has it (6.7 on;
+    // Qt 6.8 deprecates stateChanged), stateChanged before.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
+    static constexpr auto Changed = &QCheckBox::checkStateChanged;
+#else
+    static constexpr auto Changed = &QCheckBox::stateChanged;
+#endif
+
     int value() const;
-    // Sets the state; only a real change raises stateChanged. Values other than 0..2 are ignored.
+    // Sets the state; only a real change raises Changed. Values other than 0..2 are ignored.
     void setValue(int value);
 
     static int toValue(Qt::CheckState state);

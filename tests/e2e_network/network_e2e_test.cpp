@@ -33,6 +33,16 @@ bool isPath(const LogEntry& e, const char* path)
     return e.path == QLatin1String(path);
 }
 
+// What the proxy was asked for and answered, for a failure's message.
+std::string described(const QList<TestProxy::Entry>& log)
+{
+    std::string text = "the proxy was asked for " + std::to_string(log.size()) + ":\n";
+    for (const TestProxy::Entry& e : log)
+        text += "  " + std::to_string(e.status) + " " + e.method.toStdString() + " " +
+                e.url.toStdString() + "\n";
+    return text;
+}
+
 class NetworkEndToEnd : public ::testing::Test
 {
 protected:
@@ -106,7 +116,7 @@ TEST_F(NetworkEndToEnd, everythingGoesThroughTheDesktopsProxy)
                    e.queryItem(QStringLiteral("UserName")) == QLatin1String("member01");
         },
         30000);
-    ASSERT_TRUE(filled.has_value());
+    ASSERT_TRUE(filled.has_value()) << described(proxy.log());
     EXPECT_EQ(QStringLiteral("http://") + filled->host, line0);
     // The polls go through it too, with the member's session.
     EXPECT_TRUE(waitUntil(

@@ -1,10 +1,11 @@
 // The Debian package's program as members of the machine run it: unpacked from the package made
-// by the test "package", its folder (/usr/lib/zvkb of the unpacked tree) is not theirs to write.
+// by the test "package", or, with ZV_PACKAGE_INSTALLED=1, as apt installed it on this system (a
+// fresh system of the release, ./run test --on); its folder (/usr/lib/zvkb) is not theirs to write.
 // Each member's preference goes to their own config.ini and is read back at the next start,
 // nothing is written beside the program, two members' copies run side by side, and the browser
 // engine's sandbox stays on. As root the members are unprivileged users (setpriv); as an
-// ordinary user the test is the one member, with the tree made read-only. No service is needed:
-// the main window, its boxes and the engine's page processes are there without one.
+// ordinary user the test is the one member, with an unpacked tree made read-only. No service is
+// needed: the main window, its boxes and the engine's page processes are there without one.
 #include "harness/harness.h"
 
 #include <QDir>
@@ -23,6 +24,7 @@ namespace
 
 const QPoint ShengyinAt(662, 14); // the sound switch, client coordinates of its box
 const bool AsRoot = ::geteuid() == 0;
+const bool Installed = qEnvironmentVariableIntValue("ZV_PACKAGE_INSTALLED") == 1;
 
 bool run(const QString& program, const QStringList& args)
 {
@@ -103,15 +105,25 @@ class PackageEndToEnd : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(QFile::exists(QStringLiteral(ZV_DEB))) << "run the test \"package\" first";
         ASSERT_TRUE(base_.isValid() && tree_.isValid());
-        ASSERT_TRUE(run(QStringLiteral("dpkg-deb"),
-                        {QStringLiteral("-x"), QStringLiteral(ZV_DEB), tree_.path()}));
+        if (Installed) {
+            root_ = QStringLiteral("/");
+            ASSERT_TRUE(QFile::exists(QStringLiteral("/usr/lib/zvkb/zvkb")))
+                << "the package is not installed";
+        } else {
+            ASSERT_TRUE(QFile::exists(QStringLiteral(ZV_DEB))) << "run the test \"package\" first";
+            ASSERT_TRUE(run(QStringLiteral("dpkg-deb"),
+                            {QStringLiteral("-x"), QStringLiteral(ZV_DEB), tree_.path()}));
+            root_ = tree_.path();
+        }
         // Members pass through to their homes and the tree; the program's folder stays shut.
         ::chmod(QFile::encodeName(base_.path()).constData(), 0711);
         ::chmod(QFile::encodeName(tree_.path()).constData(), 0755);
-        programDir_ = tree_.filePath(QStringLiteral("usr/lib/zvkb"));
-        if (!AsRoot) {
+        programDir_ = QDir(root_).filePath(QStringLiteral("usr/lib/zvkb"));
+        // What "nothing is written into the package's files" looks at: the whole unpacked tree,
+        // or the installed program's folder.
+        untouched_ = snapshot(Installed ? programDir_ : root_);
+        if (!AsRoot && !Installed) {
             ASSERT_TRUE(run(QStringLiteral("chmod"),
                             {QStringLiteral("-R"), QStringLiteral("a-w"), programDir_}));
         }
@@ -120,7 +132,7 @@ protected:
     }
     void TearDown() override
     {
-        if (!AsRoot)
+        if (!AsRoot && !Installed)
             run(QStringLiteral("chmod"),
                 {QStringLiteral("-R"), QStringLiteral("u+w"), programDir_});
     }
@@ -128,7 +140,7 @@ protected:
     std::unique_ptr<Member> member(const char* name, uid_t uid)
     {
         return std::make_unique<Member>(base_.path(), QLatin1String(name), uid,
-                                        tree_.filePath(QStringLiteral("usr/bin")));
+                                        QDir(root_).filePath(QStringLiteral("usr/bin")));
     }
 
     // Starts a member's copy and waits for its main window once the window's page (or the error
@@ -195,12 +207,13 @@ protected:
 
     QTemporaryDir base_;
     QTemporaryDir tree_;
+    QString root_; // the package's files below it
     QString programDir_;
+    QStringList untouched_;
 };
 
 TEST_F(PackageEndToEnd, membersKeepTheirOwnSettingsBesideAShutProgramFolder)
 {
-    const QStringList untouched = snapshot(tree_.path());
     auto first = member("first", AsRoot ? 65534 : ::geteuid());
     {
         Program zv({.folder = first->launcherFolder()});
@@ -209,8 +222,7 @@ TEST_F(PackageEndToEnd, membersKeepTheirOwnSettingsBesideAShutProgramFolder)
         expectSandboxed(zv);
         ASSERT_TRUE(toggleSound(*first, w, "0"))
             << first->config().toStdString() << zv.output().toStdString();
-        struct stat st {
-        };
+        struct stat st = {};
         const QByteArray file =
             QFile::encodeName(first->configDir() + QStringLiteral("/config.ini"));
         ASSERT_EQ(::stat(file.constData(), &st), 0);
@@ -242,7 +254,8 @@ TEST_F(PackageEndToEnd, membersKeepTheirOwnSettingsBesideAShutProgramFolder)
     again.terminate();
     EXPECT_TRUE(again.waitForExit(20000));
 
-    EXPECT_EQ(snapshot(tree_.path()), untouched) << "something was written into the package's tree";
+    EXPECT_EQ(snapshot(Installed ? programDir_ : root_), untouched_)
+        << "something was written into the package's files";
 }
 
 TEST_F(PackageEndToEnd, aReadOnlySettingsFolderStillRunsOneCopy)

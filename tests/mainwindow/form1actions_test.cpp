@@ -189,29 +189,30 @@ TEST_F(Form1Test, aMemberPageThatFailedComesBackWhenTheLineAnswers)
     auto* poll = form->findChild<MessagePoll*>();
     ASSERT_NE(poll, nullptr);
     poll->setFetcher([](const QString&) { return std::optional<QString>(QStringLiteral("1,a")); });
-    const auto asked = [&] { return page()->navigations.size(); };
+    FakeBrowser* browser = page();
+    const auto asked = [&] { return browser->navigations.size(); };
     ASSERT_EQ(asked(), 1);
 
     // No network: asked for again by itself, after a wait.
-    emit page()->topLoadEnded(memberPage(0), false);
+    emit browser->topLoadEnded(memberPage(0), false);
     EXPECT_EQ(asked(), 1);
     ASSERT_TRUE(waitFor([&] { return asked() == 2; }, 5000));
-    EXPECT_EQ(page()->navigations.last().url, memberPage(0));
+    EXPECT_EQ(browser->navigations.last().url, memberPage(0));
 
     // Still none, and the next wait is longer; the line answering a poll does not wait for it.
-    emit page()->topLoadEnded(memberPage(0), false);
+    emit browser->topLoadEnded(memberPage(0), false);
     poll->TiXing();
     ASSERT_EQ(asked(), 3);
-    EXPECT_EQ(page()->navigations.last().url, memberPage(0));
+    EXPECT_EQ(browser->navigations.last().url, memberPage(0));
     poll->TiXing(); // the attempt is on its way: not asked twice
     EXPECT_EQ(asked(), 3);
 
     // Loaded at last: never reloaded behind the member's back.
-    emit page()->topLoadEnded(memberPage(0), true);
+    emit browser->topLoadEnded(memberPage(0), true);
     poll->TiXing();
     EXPECT_EQ(asked(), 3);
     // A failed page of another site is the member's business.
-    emit page()->topLoadEnded(QStringLiteral("http://elsewhere.example/"), false);
+    emit browser->topLoadEnded(QStringLiteral("http://elsewhere.example/"), false);
     poll->TiXing();
     EXPECT_EQ(asked(), 3);
 }
@@ -223,9 +224,10 @@ TEST_F(Form1Test, closeBoxHidesAndKeepsRunning)
     closeBox();
     EXPECT_FALSE(f->isVisible());
     EXPECT_EQ(ends.count, 0);
-    EXPECT_TRUE(trayIcon()->isVisible());
+    XEmbedTrayIcon* icon = trayIcon();
+    EXPECT_TRUE(icon->isVisible());
 
-    emit trayIcon()->clicked(XEmbedTrayIcon::Click::Left);
+    emit icon->clicked(XEmbedTrayIcon::Click::Left);
     EXPECT_TRUE(f->isVisible());
 }
 
@@ -244,10 +246,11 @@ TEST_F(Form1Test, trayLeftClickRestoresMinimisedWindowOtherClicksDoNothing)
 {
     Form1* f = load();
     f->showMinimized();
-    emit trayIcon()->clicked(XEmbedTrayIcon::Click::LeftDouble);
-    emit trayIcon()->clicked(XEmbedTrayIcon::Click::Right);
+    XEmbedTrayIcon* icon = trayIcon();
+    emit icon->clicked(XEmbedTrayIcon::Click::LeftDouble);
+    emit icon->clicked(XEmbedTrayIcon::Click::Right);
     EXPECT_TRUE(f->isMinimized());
-    emit trayIcon()->clicked(XEmbedTrayIcon::Click::Left);
+    emit icon->clicked(XEmbedTrayIcon::Click::Left);
     EXPECT_FALSE(f->isMinimized());
     EXPECT_TRUE(f->isVisible());
 

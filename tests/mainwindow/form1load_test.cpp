@@ -38,6 +38,8 @@ TEST_F(Form1Test, startsFromNoSettingsFileWithDesignStates)
     const QSize outer = f->frameGeometry().size();
     EXPECT_EQ(outer.width(), 1033);
     EXPECT_EQ(outer.height(), 712); // 10400 raised to 10680 twips by the resize rule
+    // Centred on the 1280 × 1024 screen by the size it keeps, not by the design's 10400 twips.
+    EXPECT_EQ(f->frameGeometry().topLeft(), QPoint(124, 156));
     EXPECT_EQ(button("Command2")->x(), outer.width() - 73);
     EXPECT_EQ(box("mima")->x(), outer.width() - 238);
     EXPECT_EQ(page()->widget()->geometry(), QRect(0, 27, outer.width() - 9, outer.height() - 60));

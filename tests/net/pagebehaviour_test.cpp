@@ -161,6 +161,19 @@ TEST_F(PageBehaviourTest, callbacks_neverRunAfterTheBrowserIsGone)
     EXPECT_EQ(calls, 0);
 }
 
+TEST_F(PageBehaviourTest, permissionRequests_areDeniedAtOnce)
+{
+    // A page that asks for a feature (here the desktop's notifications) hears "no" at once; an
+    // unanswered request would leave it waiting for ever.
+    site.page("/ask", "<html><body><script>Notification.requestPermission().then("
+                      "function (answer) { document.title = 'answer:' + answer; });"
+                      "</script></body></html>");
+    ASSERT_TRUE(load(site.url("/ask")));
+    const auto title = [&] { return eval(QStringLiteral("document.title")).toString(); };
+    EXPECT_TRUE(waitFor([&] { return title().startsWith(QLatin1String("answer:")); }, 10000));
+    EXPECT_EQ(title().toStdString(), "answer:denied");
+}
+
 TEST_F(PageBehaviourTest, historyMoves_loadTheEarlierAndLaterPages)
 {
     site.page("/a", plainPage("a"));

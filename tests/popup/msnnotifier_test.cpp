@@ -55,6 +55,13 @@ void flushDeletes()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+// Makes a shown window the active one, as the member's click on it does.
+bool activate(QWidget& window)
+{
+    window.activateWindow();
+    return waitFor([&] { return QApplication::activeWindow() == &window; }, 5000);
+}
+
 class PopupTest : public ::testing::Test
 {
 protected:
@@ -63,7 +70,7 @@ protected:
         main.setWindowTitle("main");
         main.resize(400, 300);
         main.show();
-        QApplication::setActiveWindow(&main);
+        ASSERT_TRUE(activate(main));
     }
     void TearDown() override
     {
@@ -271,17 +278,17 @@ TEST_F(PopupTest, minimiseRuleFollowsTheActiveWindow)
     QWidget other;
     other.show();
 
-    QApplication::setActiveWindow(&main);
+    ASSERT_TRUE(activate(main));
     notifier.ShowMsn("c", "t", "u");
     EXPECT_FALSE(main.isMinimized()); // the member is working in the main window
 
-    QApplication::setActiveWindow(&other);
+    ASSERT_TRUE(activate(other));
     notifier.ShowMsn("c", "t", "u");
     EXPECT_TRUE(main.isMinimized());
 
     main.showNormal();
     main.hide();
-    QApplication::setActiveWindow(&other);
+    ASSERT_TRUE(activate(other));
     notifier.ShowMsn("c", "t", "u");
     EXPECT_FALSE(main.isVisible()); // in the tray it stays there
     EXPECT_FALSE(main.isMinimized());

@@ -20,6 +20,14 @@
 namespace
 {
 
+// The read times below are bounds of the program as it ships. The sanitizer tree's checks slow
+// every memory access (and clang 15 on every stack frame too): there they measure the checks.
+#ifdef ZV_SANITIZE
+constexpr bool TimedAsShipped = false;
+#else
+constexpr bool TimedAsShipped = true;
+#endif
+
 class SettingsFile : public ::testing::Test
 {
 protected:
@@ -54,8 +62,7 @@ TEST_F(SettingsFile, missingFileReadsEmptyAndFirstWriteCreatesIt)
     EXPECT_FALSE(QFile::exists(ConfigPath()));
     write("config", "zvgs", QStringLiteral("1"));
     EXPECT_EQ(bytes(), QByteArray("[config]\r\nzvgs=1\r\n"));
-    struct stat st {
-    };
+    struct stat st = {};
     ASSERT_EQ(::stat(QFile::encodeName(ConfigPath()).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_FALSE(QFile::exists(ConfigPath() + QStringLiteral(".new")));
@@ -310,7 +317,9 @@ TEST_F(SettingsFile, fiftyMegabyteFileIsReadWellUnderASecond)
     const QString value = read("config", "xianlu");
     const qint64 readMs = timer.elapsed();
     EXPECT_EQ(value, QStringLiteral("3"));
-    EXPECT_LT(readMs, 1000);
+    if (TimedAsShipped) {
+        EXPECT_LT(readMs, 1000);
+    }
     RecordProperty("read_ms", static_cast<int>(readMs));
 
     timer.restart();
@@ -330,7 +339,9 @@ TEST_F(SettingsFile, fiftyMegabytesOfKeysAheadOfTheOneWantedAreReadUnderASecond)
     QElapsedTimer timer;
     timer.start();
     EXPECT_EQ(read("config", "xianlu"), QStringLiteral("2"));
-    EXPECT_LT(timer.elapsed(), 1000);
+    if (TimedAsShipped) {
+        EXPECT_LT(timer.elapsed(), 1000);
+    }
     RecordProperty("read_ms", static_cast<int>(timer.elapsed()));
 }
 

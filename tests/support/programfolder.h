@@ -40,8 +40,7 @@ private:
 // A file's permission bits (07777), 0 when it cannot be looked up.
 inline mode_t modeOf(const QString& path)
 {
-    struct stat st {
-    };
+    struct stat st = {};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 

@@ -48,8 +48,8 @@ QString TestSite::base() const
 void TestSite::page(const std::string& path, const SiteAnswer& answer,
                     const std::string& contentType, const Headers& headers)
 {
-    handle(
-        path, [answer](const SiteRequest&) { return answer; }, contentType, headers);
+    const Handler always = [answer](const SiteRequest&) { return answer; };
+    handle(path, always, contentType, headers);
 }
 
 void TestSite::handle(const std::string& path, Handler handler, const std::string& contentType,
