@@ -5,6 +5,7 @@
 #include "net/browserview.h"
 #include "net/pagebridge.h"
 #include "net/pagescripts.h"
+#include "startup/trace.h"
 
 #include <QCursor>
 #include <QFile>
@@ -82,7 +83,10 @@ WebEngineBrowser::WebEngineBrowser(QWidget* parent)
     view_->setPage(page_);
 
     connect(view_, &QObject::destroyed, this, [this] { page_ = nullptr; });
-    connect(page_, &QWebEnginePage::loadStarted, this, [this] { tracker_.loadStarted(); });
+    connect(page_, &QWebEnginePage::loadStarted, this, [this] {
+        Trace::step("load started");
+        tracker_.loadStarted();
+    });
     connect(page_, &QWebEnginePage::loadFinished, this, [this] { tracker_.loadFinished(); });
     connect(page_, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& l) {
         switch (l.status()) {
