@@ -260,6 +260,12 @@ void Form1::Form_Load()
 
     loadMemberPage();
     Trace::step("request");
+    // The window manager is asked now what frame it will draw, so that its answer is there when
+    // the window is shown, and the load's size and place need not be redone while the page
+    // loads. Not before: the engine puts its view into the window when the page is first asked
+    // for, and the window is made anew for it.
+    WindowFrame::askAhead(this);
+    Trace::step("frame asked");
     WebBrowser1_->setSilent(true);
 
     mod_Main::SavedUser = ReadIni(Setting::user);
@@ -273,6 +279,17 @@ void Form1::Form_Load()
     tray_->add();
     Trace::step("tray added");
     blnLoading_ = false;
+    // The tray and the notices wait on the desktop (the session bus, the X server's tray): they
+    // join it once the page's request is on its way, not before.
+    QTimer::singleShot(0, this, &Form1::startTrayAndNotices);
+}
+
+void Form1::startTrayAndNotices()
+{
+    tray_->start();
+    Trace::step("tray started");
+    notices_->start();
+    Trace::step("notices started");
 }
 
 void Form1::config()
@@ -404,7 +421,7 @@ void Form1::Form_Resize()
     }
 }
 
-void Form1::applyLoadGeometryForFrame()
+void Form1::applyLoadGeometryForFrame(bool final)
 {
     if (!loadOuterTwips_.isValid() || !isVisible())
         return;
@@ -415,13 +432,16 @@ void Form1::applyLoadGeometryForFrame()
     setOuterSize(outer.width(), outer.height());
     centreOnScreen();
     // The real frame is known: the load's size and place are final.
-    loadOuterTwips_ = QSize();
+    if (final)
+        loadOuterTwips_ = QSize();
 }
 
 void Form1::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    applyLoadGeometryForFrame();
+    // Not mapped yet: a frame known now is the one the window manager said it would draw
+    // (askAhead), which the frame it draws may still correct.
+    applyLoadGeometryForFrame(false);
 }
 
 void Form1::moveEvent(QMoveEvent* event)
