@@ -8,6 +8,7 @@
 #include "harness/harness.h"
 #include "harness/notificationserver.h"
 #include "harness/statusnotifierhost.h"
+#include "harness/xfconf.h"
 
 #include <QDir>
 #include <QFile>
@@ -236,6 +237,15 @@ TEST_F(NoticesE2E, gnomesDoNotDisturbKeepsNoticesQuietAndNothingPopsUpAfterIt)
 TEST_F(NoticesE2E, aNotificationServerThatSaysInhibitedKeepsNoticesQuiet)
 {
     server_->setInhibited(true);
+    ASSERT_NE(start(), 0u);
+    expectKeptQuietly(*program_, service_, *host_, item_, *server_);
+}
+
+TEST_F(NoticesE2E, xfcesDoNotDisturbKeepsNoticesQuiet)
+{
+    Xfconf xfconf(Desktop::instance().sessionBus());
+    xfconf.set(QStringLiteral("xfce4-notifyd"), QStringLiteral("/do-not-disturb"), true);
+    ASSERT_TRUE(xfconf.start());
     ASSERT_NE(start(), 0u);
     expectKeptQuietly(*program_, service_, *host_, item_, *server_);
 }
