@@ -306,8 +306,7 @@ TEST_F(MainWindowEndToEnd, theXEmbedIconFollowsATrayThatGoesAndComesBack)
     ASSERT_NE(w, 0u) << describeWindows().toStdString();
     ASSERT_NE(waitForTrayIcon(zv.pid(), 15000), 0u);
     const auto traySays = [&](const char* what) {
-        const QStringList said = zv.traceOf(QStringLiteral("tray"));
-        return !said.isEmpty() && said.constLast().startsWith(QLatin1String(what));
+        return zv.lastTrace(QStringLiteral("tray")).startsWith(QLatin1String(what));
     };
     ASSERT_TRUE(waitUntil([&] { return traySays("shown"); }, 5000));
 
