@@ -90,8 +90,8 @@ void DesktopNotifications::notify(quint64 noticeId, const QString& category, con
                     return;
                 // The server that answered: the name's owner, which the bus announced before the
                 // answer (a server it started too). Qt 6.8 leaves a reply's sender empty.
-                const QString server = server_->owner().isEmpty() ? reply.reply().service()
-                                                                  : server_->owner();
+                const QString server =
+                    server_->owner().isEmpty() ? reply.reply().service() : server_->owner();
                 if (server.isEmpty())
                     return;
                 capabilitiesOf_ = server;
