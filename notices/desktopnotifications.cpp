@@ -93,9 +93,15 @@ void DesktopNotifications::notify(quint64 noticeId, const QString& category, con
                 const QDBusPendingReply<QStringList> reply = *w;
                 if (reply.isError())
                     return;
-                capabilitiesOf_ = reply.reply().service();
+                // The server that answered: the name's owner, which the bus announced before the
+                // answer (a server it started too). Qt 6.8 leaves a reply's sender empty.
+                const QString server =
+                    server_->owner().isEmpty() ? reply.reply().service() : server_->owner();
+                if (server.isEmpty())
+                    return;
+                capabilitiesOf_ = server;
                 bodyMarkup_ = reply.value().contains(QStringLiteral("body-markup"));
-                send(noticeId, capabilitiesOf_, category, title);
+                send(noticeId, server, category, title);
             });
 }
 

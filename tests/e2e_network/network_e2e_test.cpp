@@ -69,6 +69,19 @@ protected:
         return env;
     }
 
+    // The login frame reported the saved password typed into it.
+    bool loginTyped(int timeoutMs)
+    {
+        return service
+            .waitForRequest(
+                [](const LogEntry& e) {
+                    return isPath(e, "/nc/fields.asp") &&
+                           e.queryItem(QStringLiteral("UserPassword")) == QLatin1String("pa55word");
+                },
+                timeoutMs)
+            .has_value();
+    }
+
     // A changed line 5 is announced with one popup.
     void expectAnnounced(Program& zv, int n)
     {
@@ -165,15 +178,7 @@ TEST_F(NetworkEndToEnd, theSavedLoginIsTypedOnlyIntoTheServicesOwnPages)
     const QString foreignHost = QUrl(DevService::foreignUrl()).authority();
 
     // The service's own login frame is filled.
-    ASSERT_TRUE(service
-                    .waitForRequest(
-                        [](const LogEntry& e) {
-                            return isPath(e, "/nc/fields.asp") &&
-                                   e.queryItem(QStringLiteral("UserPassword")) ==
-                                       QLatin1String("pa55word");
-                        },
-                        30000)
-                    .has_value());
+    ASSERT_TRUE(loginTyped(30000));
 
     // A link of the member page takes the whole window to another site of the same shape.
     const auto page = devtools.waitForPage([](const DevToolsClient::Target& t) {
@@ -225,16 +230,7 @@ TEST_F(NetworkEndToEnd, theMemberPageComesBackByItselfWhenTheNetworkDoes)
     EXPECT_TRUE(service.waitForPath(QStringLiteral("/nc/i88-62.asp"), 30000).has_value())
         << zv.trace().join('\n').toStdString();
     EXPECT_TRUE(service.waitForPath(QStringLiteral("/nc/main.asp"), 15000).has_value());
-    EXPECT_TRUE(service
-                    .waitForRequest(
-                        [](const LogEntry& e) {
-                            return isPath(e, "/nc/fields.asp") &&
-                                   e.queryItem(QStringLiteral("UserPassword")) ==
-                                       QLatin1String("pa55word");
-                        },
-                        20000)
-                    .has_value())
-        << "the saved login was not typed into the fourth frame";
+    EXPECT_TRUE(loginTyped(20000)) << "the saved login was not typed into the fourth frame";
     EXPECT_TRUE(zv.traceOf(QStringLiteral("msgbox")).isEmpty());
 }
 

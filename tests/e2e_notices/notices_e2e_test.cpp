@@ -8,6 +8,7 @@
 #include "harness/harness.h"
 #include "harness/notificationserver.h"
 #include "harness/statusnotifierhost.h"
+#include "harness/xfconf.h"
 
 #include <QDir>
 #include <QFile>
@@ -75,6 +76,18 @@ protected:
         return w;
     }
 
+    // The item of a notice (its id in the service's show page) was asked for.
+    bool itemOpened(const char* id)
+    {
+        return service_
+            .waitForRequest(
+                [id](const LogEntry& e) {
+                    return e.path == QLatin1String("/nc/show.asp") && e.queryItem("id") == id;
+                },
+                15000)
+            .has_value();
+    }
+
     QList<StatusNotifierHost::MenuEntry> recentEntries()
     {
         const QList<StatusNotifierHost::MenuEntry> menu = host_->menu(item_);
@@ -138,12 +151,7 @@ TEST_F(NoticesE2E, aMissedNoticeMarksTheTrayStaysInItsListAndReachesTheDesktopsL
     ASSERT_TRUE(waitUntil([&] { return !isVisible(w); }, 10000));
     ASSERT_TRUE(service_.clearLog());
     server_->invokeDefaultAction(n.id);
-    const auto opened = service_.waitForRequest(
-        [](const LogEntry& e) {
-            return e.path == QLatin1String("/nc/show.asp") && e.queryItem("id") == "910";
-        },
-        15000);
-    EXPECT_TRUE(opened.has_value()) << "popup 1's item was not requested";
+    EXPECT_TRUE(itemOpened("910")) << "popup 1's item was not requested";
     EXPECT_TRUE(waitUntil([&] { return windowState(w) == WindowState::Normal; }, 10000))
         << toString(windowState(w));
     EXPECT_TRUE(waitUntil([&] { return host_->status(item_) == QStringLiteral("Active"); }));
@@ -170,14 +178,7 @@ TEST_F(NoticesE2E, openingTheListClearsTheMarkAndChoosingANoticeOpensIt)
 
     ASSERT_TRUE(service_.clearLog());
     ASSERT_TRUE(host_->clickMenuEntry(item_, recent[3].id));
-    EXPECT_TRUE(service_
-                    .waitForRequest(
-                        [](const LogEntry& e) {
-                            return e.path == QLatin1String("/nc/show.asp") &&
-                                   e.queryItem("id") == "910";
-                        },
-                        15000)
-                    .has_value());
+    EXPECT_TRUE(itemOpened("910"));
     EXPECT_TRUE(waitUntil([&] { return windowState(w) == WindowState::Normal; }, 10000));
     // Opened from the tray: the desktop's notification of it goes too.
     EXPECT_TRUE(waitUntil([&] { return server_->received().value(0).closed; }, 5000));
@@ -240,6 +241,15 @@ TEST_F(NoticesE2E, aNotificationServerThatSaysInhibitedKeepsNoticesQuiet)
     expectKeptQuietly(*program_, service_, *host_, item_, *server_);
 }
 
+TEST_F(NoticesE2E, xfcesDoNotDisturbKeepsNoticesQuiet)
+{
+    Xfconf xfconf(Desktop::instance().sessionBus());
+    xfconf.set(QStringLiteral("xfce4-notifyd"), QStringLiteral("/do-not-disturb"), true);
+    ASSERT_TRUE(xfconf.start());
+    ASSERT_NE(start(), 0u);
+    expectKeptQuietly(*program_, service_, *host_, item_, *server_);
+}
+
 // The server is restarted between two missed notices and numbers from 1 again; its 1 belongs to
 // another program. Invoking that opens nothing of ours, and choosing our earlier notice in
 // 最近消息 closes nothing of the new server's. The new server reads markup in bodies: a title's
@@ -290,14 +300,7 @@ TEST_F(NoticesE2E, aRestartedServersNumbersAreNotOurs)
     });
     ASSERT_NE(first, recent.end());
     ASSERT_TRUE(host_->clickMenuEntry(item_, first->id));
-    EXPECT_TRUE(service_
-                    .waitForRequest(
-                        [](const LogEntry& e) {
-                            return e.path == QLatin1String("/nc/show.asp") &&
-                                   e.queryItem("id") == "910";
-                        },
-                        15000)
-                    .has_value());
+    EXPECT_TRUE(itemOpened("910"));
     waitUntil([] { return false; }, 1000);
     for (const NotificationServer::Notification& n : server_->received())
         EXPECT_FALSE(n.closed) << n.id << " " << n.summary.toStdString();

@@ -244,6 +244,12 @@ QStringList Program::traceOf(const QString& kind) const
     return details;
 }
 
+QString Program::lastTrace(const QString& kind) const
+{
+    const QStringList said = traceOf(kind);
+    return said.isEmpty() ? QString() : said.constLast();
+}
+
 bool Program::waitForTrace(const QString& kind, const QString& detailPart, int timeoutMs) const
 {
     const bool ok = waitUntil(

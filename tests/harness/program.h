@@ -65,6 +65,8 @@ public:
     // line of `kind` whose detail contains `detailPart`.
     QStringList trace() const;
     QStringList traceOf(const QString& kind) const;
+    // The detail of the last line of `kind` (what the program last said of it); empty for none.
+    QString lastTrace(const QString& kind) const;
     bool waitForTrace(const QString& kind, const QString& detailPart = {},
                       int timeoutMs = 10000) const;
 
