@@ -5,9 +5,10 @@
 // (zv-bareview), the floor no program showing that page can go below. It prints figures and judges
 // none of them; it ends with 1 only when a figure could not be measured.
 //
-//   zvbench [--quick] [--start-up]
+//   zvbench [--quick] [--start-up] [--starts=N]
 //     --quick: fewer starts, notices, polls and rounds, for a smoke run
 //     --start-up: the start-up figures and timeline alone
+//     --starts=N: N starts of each (5, or 2 with --quick)
 #include "bareviewrun.h"
 #include "harness/harness.h"
 #include "harness/xconnection.h"
@@ -652,6 +653,7 @@ QString stepText(const QString& step)
         {"event loop", "event loop's first turn"},
         {"load started", "engine started the page's load"},
         {"served", "member page's request at the service"},
+        {"load finished", "engine finished the page's load"},
         {"loaded", "member page loaded"},
     };
     for (const auto& [name, text] : texts) {
@@ -839,6 +841,9 @@ int main(int argc, char** argv)
     if (app.arguments().contains(QStringLiteral("--quick")))
         sizes = {.starts = 2, .notices = 40, .polls = 50, .latencyRounds = 3, .stallMs = 3000};
     sizes.startUpOnly = app.arguments().contains(QStringLiteral("--start-up"));
+    for (const QString& arg : app.arguments())
+        if (arg.startsWith(QStringLiteral("--starts=")))
+            sizes.starts = std::max(1, arg.mid(9).toInt());
 
     QElapsedTimer total;
     total.start();
