@@ -5,8 +5,11 @@
 //
 // Once the top page has loaded it prints "zv-bareview loaded URL" on stdout and stays open
 // until it is ended; a failed load prints "zv-bareview failed URL" and ends with 1. A bad
-// command line ends with 2.
+// command line ends with 2. Its steps on the way, for the benchmark's start-up timeline, are
+// printed as the program writes its own: "zv-bareview step\t<step>\t<ms since the epoch>".
 #include <QApplication>
+#include <QDateTime>
+#include <QTimer>
 #include <QUrl>
 #include <QWebEngineView>
 
@@ -19,6 +22,13 @@ namespace
 constexpr int ViewWidth = 1033;
 constexpr int ViewHeight = 693;
 
+void step(const char* name)
+{
+    std::printf("zv-bareview step\t%s\t%lld\n", name,
+                static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
+    std::fflush(stdout);
+}
+
 void announce(const char* what, const QUrl& url)
 {
     std::printf("zv-bareview %s %s\n", what, qPrintable(url.toString()));
@@ -29,9 +39,11 @@ void announce(const char* what, const QUrl& url)
 
 int main(int argc, char** argv)
 {
+    step("main");
     // As the program does: the engine shares its GL contexts with the widgets.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    step("application");
     const QStringList args = app.arguments();
     const QUrl url(args.value(1));
     if (args.size() != 2 || !url.isValid() || url.scheme().isEmpty()) {
@@ -40,17 +52,23 @@ int main(int argc, char** argv)
     }
 
     QWebEngineView view;
+    step("browser");
     bool announced = false;
     QObject::connect(&view, &QWebEngineView::loadFinished, &app, [&](bool ok) {
         if (announced)
             return;
         announced = true;
+        step("loaded");
         announce(ok ? "loaded" : "failed", url);
         if (!ok)
             QCoreApplication::exit(1);
     });
+    QObject::connect(&view, &QWebEngineView::loadStarted, &app, [] { step("load started"); });
     view.resize(ViewWidth, ViewHeight);
     view.setUrl(url);
+    step("request");
     view.show();
+    step("shown");
+    QTimer::singleShot(0, &app, [] { step("event loop"); });
     return app.exec();
 }

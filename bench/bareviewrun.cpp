@@ -70,6 +70,21 @@ qint64 BareViewRun::pid() const
     return process_ ? process_->pid() : 0;
 }
 
+QByteArray BareViewRun::steps() const
+{
+    if (!process_)
+        return {};
+    // As the announcement, anywhere in a line of the log the engine writes to as well.
+    static const QByteArray marker = "zv-bareview step\t";
+    QByteArray out;
+    for (const QByteArray& line : process_->log().split('\n')) {
+        const qsizetype at = line.indexOf(marker);
+        if (at >= 0)
+            out += line.mid(at + marker.size()) + '\n';
+    }
+    return out;
+}
+
 QList<qint64> BareViewRun::stop()
 {
     if (!process_)

@@ -2,6 +2,7 @@
 // One start of the benchmark's bare view (zv-bareview) on the harness desktop, in a fresh
 // temporary folder of its own: started, waited for until its page has loaded, and ended with
 // every engine process it started, so that none of them lives on into the next figure.
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QTemporaryDir>
@@ -31,6 +32,8 @@ public:
     // a timeout.
     bool waitForLoaded(int timeoutMs);
     qint64 pid() const; // 0 when not started
+    // The steps it has printed so far, as "<step>\t<ms since the epoch>" lines.
+    QByteArray steps() const;
     QString error() const { return error_; }
 
     // Kills it and every process it started, and waits for them to be gone. Returns the

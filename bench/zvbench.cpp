@@ -1,15 +1,19 @@
 // Benchmark of the real program under the harness desktop and the development service: start-up
-// time, memory of the program and its engine processes, CPU while a fetch stalls (against a
-// busy-waiting fetch), and the delay from a changed list to its popup. Start-up and memory are
-// set beside a bare Qt WebEngine window on the same member page (zv-bareview), the floor no
-// program showing that page can go below. It prints figures and judges none of them; it ends
-// with 1 only when a figure could not be measured.
+// time and the timeline of the steps it takes, memory of the program and its engine processes, CPU
+// while a fetch stalls (against a busy-waiting fetch), and the delay from a changed list to its
+// popup. Start-up and memory are set beside a bare Qt WebEngine window on the same member page
+// (zv-bareview), the floor no program showing that page can go below. It prints figures and judges
+// none of them; it ends with 1 only when a figure could not be measured.
 //
-//   zvbench [--quick]   (--quick: fewer starts, notices, polls and rounds, for a smoke run)
+//   zvbench [--quick] [--start-up] [--starts=N]
+//     --quick: fewer starts, notices, polls and rounds, for a smoke run
+//     --start-up: the start-up figures and timeline alone
+//     --starts=N: N starts of each (5, or 2 with --quick)
 #include "bareviewrun.h"
 #include "harness/harness.h"
 #include "harness/xconnection.h"
 #include "procfigures.h"
+#include "timeline.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -17,6 +21,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QSysInfo>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <algorithm>
@@ -30,6 +35,8 @@ using bench::Memory;
 using bench::memoryOf;
 using bench::Stats;
 using bench::statsOf;
+using bench::StepSummary;
+using bench::Timeline;
 
 namespace
 {
@@ -48,6 +55,7 @@ struct Sizes {
     int polls = 1000;
     int latencyRounds = 10;
     int stallMs = 10000;
+    bool startUpOnly = false;
 };
 
 qint64 nowMs()
@@ -131,11 +139,14 @@ QList<int> allLines(int version)
     return ids;
 }
 
-Program::Options programOptions(int pollMs)
+// timeline: the file the program writes its start-up steps to; empty: none.
+Program::Options programOptions(int pollMs, const QString& timeline = {})
 {
     QProcessEnvironment env;
     if (pollMs > 0)
         env.insert(QStringLiteral("ZV_TEST_POLL_MS"), QString::number(pollMs));
+    if (!timeline.isEmpty())
+        env.insert(QStringLiteral("ZV_TEST_TIMELINE"), timeline);
     return {.config = Config, .extraEnv = env};
 }
 
@@ -147,11 +158,14 @@ bool memberPageLoaded(const Program& zv)
 }
 
 // Milliseconds from just before the program is started to the member page's "loaded" line;
-// -1 when it does not start or the page does not load in time.
-qint64 startAndWaitForMemberPage(Program& zv, QString* why)
+// -1 when it does not start or the page does not load in time. startedAtMs: when it was started
+// (ms since the epoch).
+qint64 startAndWaitForMemberPage(Program& zv, QString* why, qint64* startedAtMs = nullptr)
 {
     QElapsedTimer t;
     t.start();
+    if (startedAtMs)
+        *startedAtMs = nowMs();
     if (!zv.start()) {
         *why = QStringLiteral("the program did not start: ") + zv.error();
         return -1;
@@ -164,11 +178,13 @@ qint64 startAndWaitForMemberPage(Program& zv, QString* why)
 }
 
 // Milliseconds from just before the bare view is started to its member page having loaded; -1
-// when it does not start or the page does not load in time.
-qint64 startBareView(BareViewRun& bare, QString* why)
+// when it does not start or the page does not load in time. startedAtMs as for the program.
+qint64 startBareView(BareViewRun& bare, QString* why, qint64* startedAtMs = nullptr)
 {
     QElapsedTimer t;
     t.start();
+    if (startedAtMs)
+        *startedAtMs = nowMs();
     if (!bare.start(DevService::lineUrl(0) + MemberPage) || !bare.waitForLoaded(60000)) {
         *why = QStringLiteral("the bare view: ") + bare.error();
         return -1;
@@ -283,6 +299,7 @@ std::unique_ptr<Program> startPolling(DevService& service, const QString& list, 
 struct Results {
     QList<double> startMs;
     QList<double> bareStartMs;
+    QList<Timeline> timelines, bareTimelines; // one per start
     std::optional<Memory> memStart, memNotices, memPolls;
     std::optional<Memory> memBare;
     int notices = 0;
@@ -304,24 +321,65 @@ QString loadAverage()
                                        : QStringLiteral("?");
 }
 
-void startProgramOnce(int i, Results& r)
+// How long the steps that may come after the page has loaded are waited for.
+constexpr int kLateStepsMs = 1000;
+
+// The steps a start wrote, with the arrival of its member page's request at the service (the
+// first one logged after `fromSeq`) as the step "served".
+Timeline timelineOf(const QByteArray& steps, qint64 startedAtMs, DevService& service,
+                    qint64 fromSeq)
 {
-    Program zv(programOptions(0));
+    Timeline t = bench::parseTimeline(steps, startedAtMs);
+    for (const LogEntry& e : logSince(service, fromSeq)) {
+        if (e.path == MemberPage) {
+            bench::addStep(t, QStringLiteral("served"),
+                           static_cast<double>(e.timeMs - startedAtMs));
+            break;
+        }
+    }
+    return t;
+}
+
+QString describeTimeline(const Timeline& t)
+{
+    QStringList steps;
+    for (const bench::Step& s : t)
+        steps << QStringLiteral("%1 %2").arg(s.name).arg(s.ms, 0, 'f', 0);
+    return steps.join(QStringLiteral(", "));
+}
+
+void startProgramOnce(int i, DevService& service, const QTemporaryDir& timelines, Results& r)
+{
+    const QString timeline = timelines.filePath(QStringLiteral("start-%1.log").arg(i + 1));
+    Program zv(programOptions(0, timeline));
     QString why;
-    const qint64 ms = startAndWaitForMemberPage(zv, &why);
+    const qint64 fromSeq = lastSeq(service);
+    qint64 startedAt = 0;
+    const qint64 ms = startAndWaitForMemberPage(zv, &why, &startedAt);
     if (ms < 0) {
         r.problems << QStringLiteral("start-up %1: %2").arg(i + 1).arg(why);
         return;
     }
     r.startMs << static_cast<double>(ms);
     progress(QStringLiteral("start %1: member page loaded after %2 ms").arg(i + 1).arg(ms));
+    pause(kLateStepsMs);
+    QFile steps(timeline);
+    r.timelines << timelineOf(steps.open(QIODevice::ReadOnly) ? steps.readAll() : QByteArray(),
+                              startedAt, service, fromSeq);
+    progress(QStringLiteral("  steps: ") + describeTimeline(r.timelines.last()));
 }
 
-void startBareViewOnce(int i, Results& r)
+void startBareViewOnce(int i, DevService& service, Results& r)
 {
     BareViewRun bare(desktop(), QStringLiteral(ZV_BAREVIEW_EXE));
     QString why;
-    const qint64 ms = startBareView(bare, &why);
+    const qint64 fromSeq = lastSeq(service);
+    qint64 startedAt = 0;
+    const qint64 ms = startBareView(bare, &why, &startedAt);
+    if (ms >= 0) {
+        pause(kLateStepsMs);
+        r.bareTimelines << timelineOf(bare.steps(), startedAt, service, fromSeq);
+    }
     stopBareView(bare);
     if (ms < 0) {
         r.problems << QStringLiteral("bare view start-up %1: %2").arg(i + 1).arg(why);
@@ -329,15 +387,21 @@ void startBareViewOnce(int i, Results& r)
     }
     r.bareStartMs << static_cast<double>(ms);
     progress(QStringLiteral("bare view start %1: page loaded after %2 ms").arg(i + 1).arg(ms));
+    progress(QStringLiteral("  steps: ") + describeTimeline(r.bareTimelines.last()));
 }
 
 // The program's starts take turns with the bare view's, so that a change in the load of the
 // machine weighs on both alike.
-void measureStartUp(const Sizes& sizes, Results& r)
+void measureStartUp(DevService& service, const Sizes& sizes, Results& r)
 {
+    QTemporaryDir timelines;
+    if (!timelines.isValid()) {
+        r.problems << QStringLiteral("start-up: no temporary folder for the timelines");
+        return;
+    }
     for (int i = 0; i < sizes.starts; ++i) {
-        startProgramOnce(i, r);
-        startBareViewOnce(i, r);
+        startProgramOnce(i, service, timelines, r);
+        startBareViewOnce(i, service, r);
     }
 }
 
@@ -563,6 +627,72 @@ void comparisonRow(const char* figure, std::optional<double> program, std::optio
                 qPrintable(value(bare)), qPrintable(ratioOf(program, bare)));
 }
 
+// What each step of the timelines is; a step not named here is shown by its own name.
+QString stepText(const QString& step)
+{
+    static const QList<std::pair<const char*, const char*>> texts = {
+        {"main", "main() entered (libraries loaded)"},
+        {"application", "application object made"},
+        {"folders", "settings folder decided"},
+        {"lock", "single-instance lock taken"},
+        {"listener", "second-start listener up"},
+        {"settings", "server line read from the settings"},
+        {"controls", "main window's controls built"},
+        {"browser", "browser view made"},
+        {"tray", "tray made"},
+        {"notices", "notices made"},
+        {"tray started", "tray on the bus and the X server"},
+        {"notices started", "notices on the bus"},
+        {"tray shown", "tray icon on the screen"},
+        {"config", "boxes read from the settings"},
+        {"placed", "window sized and placed"},
+        {"request", "member page asked for (navigate)"},
+        {"frame asked", "window made, its frame asked for"},
+        {"tray added", "tray icon added"},
+        {"shown", "main window shown"},
+        {"event loop", "event loop's first turn"},
+        {"load started", "engine started the page's load"},
+        {"served", "member page's request at the service"},
+        {"load finished", "engine finished the page's load"},
+        {"loaded", "member page loaded"},
+    };
+    for (const auto& [name, text] : texts) {
+        if (step == QLatin1String(name))
+            return QLatin1String(text);
+    }
+    return step;
+}
+
+// Each step of the start, program and bare view side by side: when it came (median over the
+// starts) and what it cost (the time since the step before it in the same start, median).
+void reportTimeline(const Results& r)
+{
+    const QList<StepSummary> program = bench::summarise(r.timelines);
+    const QList<StepSummary> bare = bench::summarise(r.bareTimelines);
+    std::printf("\n  %-44s %-22s %s\n", "start-up timeline, ms from the start", "program",
+                "bare view");
+    std::printf("  %-44s %-7s %-14s %-7s %s\n", "(medians over the starts)", "at", "its cost", "at",
+                "its cost");
+    std::printf("  %s\n", std::string(96, '-').c_str());
+    QList<StepSummary> rows = program;
+    for (const StepSummary& s : bare) {
+        if (bench::summaryOf(program, s.name).at.n == 0)
+            rows.append(s); // a step only the bare view has, after the program's
+    }
+    auto cells = [](const StepSummary& s) {
+        if (s.at.n == 0)
+            return QStringLiteral("%1 %2").arg(QString(), -7).arg(QString(), -14);
+        return QStringLiteral("%1 %2")
+            .arg(QString::number(s.at.median, 'f', 0), -7)
+            .arg(QString::number(s.cost.median, 'f', 0), -14);
+    };
+    for (const StepSummary& row : rows) {
+        std::printf("  %-44s %s %s\n", qPrintable(stepText(row.name)),
+                    qPrintable(cells(bench::summaryOf(program, row.name))),
+                    qPrintable(cells(bench::summaryOf(bare, row.name)).trimmed()));
+    }
+}
+
 // Start-up and memory after start-up of the program beside those of the bare view.
 void compareWithBareView(const Results& r)
 {
@@ -579,6 +709,19 @@ void compareWithBareView(const Results& r)
     startUp("start-up, median", &Stats::median);
     startUp("start-up, min", &Stats::min);
     startUp("start-up, max", &Stats::max);
+    // The same steps in the timelines: the request's arrival at the service, and the page
+    // loaded as each says it itself.
+    auto step = [&](const char* figure, const char* name, auto field) {
+        const StepSummary p = bench::summaryOf(bench::summarise(r.timelines), QLatin1String(name));
+        const StepSummary b =
+            bench::summaryOf(bench::summarise(r.bareTimelines), QLatin1String(name));
+        comparisonRow(figure, p.at.n ? std::optional(p.at.*field) : std::nullopt,
+                      b.at.n ? std::optional(b.at.*field) : std::nullopt, "ms", 0);
+    };
+    step("request at the service, median", "served", &Stats::median);
+    step("request at the service, min", "served", &Stats::min);
+    step("page loaded, own clock, median", "loaded", &Stats::median);
+    step("page loaded, own clock, min", "loaded", &Stats::min);
 
     auto memory = [&](const char* figure, double (Memory::*mb)() const) {
         auto of = [&](const std::optional<Memory>& m) {
@@ -599,6 +742,16 @@ void compareWithBareView(const Results& r)
                 .arg(r.memBare ? QString::number(r.memBare->processes) : QStringLiteral("n/a")));
 }
 
+void reportProblems(const Results& r)
+{
+    if (!r.problems.isEmpty()) {
+        std::printf("\n  Not measured or incomplete:\n");
+        for (const QString& p : r.problems)
+            std::printf("  - %s\n", qPrintable(p));
+    }
+    std::fflush(stdout);
+}
+
 void report(const Sizes& sizes, const Results& r, qint64 totalMs)
 {
     std::printf("\nZelvar快报 benchmark, %s, %d cores, Qt %s, %.0f s; load average %s at the "
@@ -616,6 +769,12 @@ void report(const Sizes& sizes, const Results& r, qint64 totalMs)
                 each << QString::number(v, 'f', 0);
             return each.join(QStringLiteral(", ")) + QStringLiteral(" ms");
         }());
+    if (sizes.startUpOnly) {
+        reportTimeline(r);
+        compareWithBareView(r);
+        reportProblems(r);
+        return;
+    }
 
     auto memoryRow = [&](const char* figure, const std::optional<Memory>& m, const QString& note) {
         row(figure, m ? fmtMemory(*m) : QStringLiteral("n/a"), note);
@@ -654,6 +813,7 @@ void report(const Sizes& sizes, const Results& r, qint64 totalMs)
             QStringLiteral("; window created (still unmapped): ") +
             fmtStats(statsOf(r.latencyCreatedMs), "ms"));
 
+    reportTimeline(r);
     compareWithBareView(r);
 
     std::printf(
@@ -665,13 +825,11 @@ void report(const Sizes& sizes, const Results& r, qint64 totalMs)
         "  (service log) to the new popup window being mapped on the X server.\n"
         "  Bare view: a Qt WebEngine window alone on the same member page, in the same desktop;\n"
         "  its starts take turns with the program's, and its memory is taken 3 s after its page\n"
-        "  loaded, as the program's after start-up is, with nothing else of the benchmark's up.\n");
-    if (!r.problems.isEmpty()) {
-        std::printf("\n  Not measured or incomplete:\n");
-        for (const QString& p : r.problems)
-            std::printf("  - %s\n", qPrintable(p));
-    }
-    std::fflush(stdout);
+        "  loaded, as the program's after start-up is, with nothing else of the benchmark's up.\n"
+        "  Timeline: the steps each start wrote with the time it reached them (traced builds),\n"
+        "  and the member page's request as the service's log saw it arrive; start-up figures\n"
+        "  above are from just before the start to the benchmark's seeing the page loaded.\n");
+    reportProblems(r);
 }
 
 } // namespace
@@ -682,6 +840,10 @@ int main(int argc, char** argv)
     Sizes sizes;
     if (app.arguments().contains(QStringLiteral("--quick")))
         sizes = {.starts = 2, .notices = 40, .polls = 50, .latencyRounds = 3, .stallMs = 3000};
+    sizes.startUpOnly = app.arguments().contains(QStringLiteral("--start-up"));
+    for (const QString& arg : app.arguments())
+        if (arg.startsWith(QStringLiteral("--starts=")))
+            sizes.starts = std::max(1, arg.mid(9).toInt());
 
     QElapsedTimer total;
     total.start();
@@ -701,7 +863,11 @@ int main(int argc, char** argv)
     }
     progress(QStringLiteral("start-up, %1 starts of the program and of the bare view")
                  .arg(sizes.starts));
-    measureStartUp(sizes, r);
+    measureStartUp(service, sizes, r);
+    if (sizes.startUpOnly) {
+        report(sizes, r, total.elapsed());
+        return r.problems.isEmpty() ? 0 : 1;
+    }
     progress(QStringLiteral("bare view memory"));
     measureBareViewMemory(r);
     progress(QStringLiteral("memory: %1 notices, %2 polls").arg(sizes.notices).arg(sizes.polls));

@@ -79,11 +79,14 @@ Form1::Form1(QWidget* parent) : QWidget(parent)
     QApplication::setQuitOnLastWindowClosed(false);
 
     buildControls();
+    Trace::step("controls");
 
     WebBrowser1_ = makeBrowser(this);
     if (WebBrowser1_->widget()->parentWidget() != this)
         WebBrowser1_->widget()->setParent(this);
+    Trace::step("browser");
     tray_ = new TrayController(this);
+    Trace::step("tray");
     connect(tray_, &TrayController::activated, this, &Form1::restoreAndFocus);
     // A notification area that goes while the window is hidden in it (a panel that crashed) and
     // does not come back: the window comes back minimised, so that something on the screen
@@ -106,6 +109,7 @@ Form1::Form1(QWidget* parent) : QWidget(parent)
     // The day's notices: in the tray's menu, marked there while missed ones wait. The member
     // looking at the list, or coming back through the tray, has seen that they came.
     notices_ = new NoticeCentre(this);
+    Trace::step("notices");
     connect(notices_, &NoticeCentre::changed, tray_,
             [this] { tray_->showNotices(notices_->recent()); });
     connect(notices_, &NoticeCentre::openRequested, this, &Form1::openNotice);
@@ -233,13 +237,16 @@ void Form1::Form_Load()
         // Lets the tests and the benchmark see when a page of the main window has loaded.
         connect(WebBrowser1_, &Browser::documentComplete, this,
                 [](quint64, const QString& url, bool isTop) {
-                    if (isTop)
-                        Trace::event(QStringLiteral("loaded"), url);
+                    if (!isTop)
+                        return;
+                    Trace::step("loaded");
+                    Trace::event(QStringLiteral("loaded"), url);
                 });
     }
 
     blnLoading_ = true;
     config();
+    Trace::step("config");
     ClearTmp();
     poll_->armTimer1();
 
@@ -249,8 +256,16 @@ void Form1::Form_Load()
     // A stored index without a line (a hand-edited file) opens line 0.
     mod_Main::CurLine = static_cast<qint16>(Form1Rules::effectiveLine(mod_Main::CurLine));
     Option1_[mod_Main::CurLine]->setChecked(true);
+    Trace::step("placed");
 
     loadMemberPage();
+    Trace::step("request");
+    // The window manager is asked now what frame it will draw, so that its answer is there when
+    // the window is shown, and the load's size and place need not be redone while the page
+    // loads. Not before: the engine puts its view into the window when the page is first asked
+    // for, and the window is made anew for it.
+    WindowFrame::askAhead(this);
+    Trace::step("frame asked");
     WebBrowser1_->setSilent(true);
 
     mod_Main::SavedUser = ReadIni(Setting::user);
@@ -262,7 +277,19 @@ void Form1::Form_Load()
     poll_->markStart();
 
     tray_->add();
+    Trace::step("tray added");
     blnLoading_ = false;
+    // The tray and the notices wait on the desktop (the session bus, the X server's tray): they
+    // join it once the page's request is on its way, not before.
+    QTimer::singleShot(0, this, &Form1::startTrayAndNotices);
+}
+
+void Form1::startTrayAndNotices()
+{
+    tray_->start();
+    Trace::step("tray started");
+    notices_->start();
+    Trace::step("notices started");
 }
 
 void Form1::config()
@@ -394,7 +421,7 @@ void Form1::Form_Resize()
     }
 }
 
-void Form1::applyLoadGeometryForFrame()
+void Form1::applyLoadGeometryForFrame(bool final)
 {
     if (!loadOuterTwips_.isValid() || !isVisible())
         return;
@@ -405,13 +432,16 @@ void Form1::applyLoadGeometryForFrame()
     setOuterSize(outer.width(), outer.height());
     centreOnScreen();
     // The real frame is known: the load's size and place are final.
-    loadOuterTwips_ = QSize();
+    if (final)
+        loadOuterTwips_ = QSize();
 }
 
 void Form1::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    applyLoadGeometryForFrame();
+    // Not mapped yet: a frame known now is the one the window manager said it would draw
+    // (askAhead), which the frame it draws may still correct.
+    applyLoadGeometryForFrame(false);
 }
 
 void Form1::moveEvent(QMoveEvent* event)

@@ -81,8 +81,12 @@ private:
     void setOuterSize(int widthTwips, int heightTwips);
     void centreOnScreen();
     // The load's outer size assumes the frame known at that moment; the window system reports
-    // the real frame only once the window is shown, and then the size and place are redone.
-    void applyLoadGeometryForFrame();
+    // the real frame only once the window is shown, and then the size and place are redone
+    // (final: no later frame redoes them again).
+    void applyLoadGeometryForFrame(bool final = true);
+    // The tray and the notices go onto the desktop (session bus, X server) after the page's
+    // request.
+    void startTrayAndNotices();
     // Closes every other window of the program, removes the tray icon and ends the process.
     void Form_Unload();
 

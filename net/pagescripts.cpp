@@ -95,10 +95,9 @@ QString PageScripts::setFrameLocationScript(int index, const QString& url)
     return source("setFrameLocation") + QStringLiteral("(%1, %2)").arg(index).arg(jsString(url));
 }
 
-QString PageScripts::bridgeScript(const QString& qwebchannelJs, const QString& token,
-                                  const QString& bridgeObject)
+QString PageScripts::bridgeScript(const QString& token, const QString& bridgeObject)
 {
-    return qwebchannelJs + QStringLiteral("\n;") + source("bridge") +
+    return source("bridge") +
            QStringLiteral("(%1, %2);\n").arg(jsString(token), jsString(bridgeObject));
 }
 

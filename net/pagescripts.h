@@ -32,9 +32,9 @@ public:
     static QString setFrameLocationScript(int index, const QString& url);
     // Installed in every document at its creation: reports creation, load, unload and trusted
     // context-menu events. Same-origin documents report through the top document's channel
-    // object named bridgeObject; others print token + " " + report to the console.
-    static QString bridgeScript(const QString& qwebchannelJs, const QString& token,
-                                const QString& bridgeObject);
+    // object named bridgeObject (the top document has Qt's qwebchannel.js installed before it);
+    // others print token + " " + report to the console.
+    static QString bridgeScript(const QString& token, const QString& bridgeObject);
 
     // Results of the scripts above; an invalid or malformed result counts as failure.
     static int parseFrameCount(const QVariant& result);

@@ -5,6 +5,7 @@
 #include "net/browserview.h"
 #include "net/pagebridge.h"
 #include "net/pagescripts.h"
+#include "startup/trace.h"
 
 #include <QCursor>
 #include <QFile>
@@ -72,18 +73,34 @@ WebEngineBrowser::WebEngineBrowser(QWidget* parent)
     channel->registerObject(kBridgeObject, bridge_);
     page_->setWebChannel(channel, QWebEngineScript::ApplicationWorld);
 
+    // Only the top document talks to the channel: Qt's channel script goes there alone, ahead
+    // of the bridge, and the frames below get the bridge only (they report through the top, or
+    // through the console), which keeps every frame's start as light as the page's own.
+    QWebEngineScript channelScript;
+    channelScript.setName(QStringLiteral("zv-channel"));
+    channelScript.setWorldId(QWebEngineScript::ApplicationWorld);
+    channelScript.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    channelScript.setRunsOnSubFrames(false);
+    channelScript.setSourceCode(webChannelScript());
     QWebEngineScript script;
     script.setName(QStringLiteral("zv-bridge"));
     script.setWorldId(QWebEngineScript::ApplicationWorld);
     script.setInjectionPoint(QWebEngineScript::DocumentCreation);
     script.setRunsOnSubFrames(true);
-    script.setSourceCode(PageScripts::bridgeScript(webChannelScript(), token, kBridgeObject));
+    script.setSourceCode(PageScripts::bridgeScript(token, kBridgeObject));
+    page_->scripts().insert(channelScript);
     page_->scripts().insert(script);
     view_->setPage(page_);
 
     connect(view_, &QObject::destroyed, this, [this] { page_ = nullptr; });
-    connect(page_, &QWebEnginePage::loadStarted, this, [this] { tracker_.loadStarted(); });
-    connect(page_, &QWebEnginePage::loadFinished, this, [this] { tracker_.loadFinished(); });
+    connect(page_, &QWebEnginePage::loadStarted, this, [this] {
+        Trace::step("load started");
+        tracker_.loadStarted();
+    });
+    connect(page_, &QWebEnginePage::loadFinished, this, [this] {
+        Trace::step("load finished");
+        tracker_.loadFinished();
+    });
     connect(page_, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& l) {
         switch (l.status()) {
         case QWebEngineLoadingInfo::LoadSucceededStatus:

@@ -29,9 +29,13 @@ QString appIcon()
 
 } // namespace
 
-DesktopNotifications::DesktopNotifications(QObject* parent)
-    : QObject(parent), server_(new BusName(kService, this))
+DesktopNotifications::DesktopNotifications(QObject* parent) : QObject(parent) {}
+
+void DesktopNotifications::start()
 {
+    if (server_)
+        return;
+    server_ = new BusName(kService, this);
     connect(server_, &BusName::ownerChanged, this, [this] {
         capabilitiesOf_.clear();
         emit serverChanged();
@@ -68,6 +72,7 @@ QString DesktopNotifications::bodyFor(const QString& text, bool serverReadsMarku
 
 void DesktopNotifications::notify(quint64 noticeId, const QString& category, const QString& title)
 {
+    start();
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
@@ -128,7 +133,7 @@ void DesktopNotifications::send(quint64 noticeId, const QString& server, const Q
 void DesktopNotifications::close(const QString& server, uint desktopId)
 {
     // A server restarted since gives the same numbers to other programs' notifications.
-    if (desktopId == 0 || server.isEmpty() || server != server_->owner())
+    if (desktopId == 0 || server.isEmpty() || !server_ || server != server_->owner())
         return;
     QDBusMessage m = QDBusMessage::createMethodCall(server, kPath, kInterface,
                                                     QStringLiteral("CloseNotification"));

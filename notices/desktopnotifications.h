@@ -9,7 +9,8 @@
 // Servers are restarted during the day and number their notifications from 1 again, so an id is
 // only ever the server's that gave it: signals count only from that server, a notification is
 // closed only while that server is still there, and the ids of a server that went are void.
-// Nothing here waits for the bus on the user-interface thread.
+// Nothing here waits for the bus on the user-interface thread, and the bus is first asked in
+// start() (or by the first notice, whichever comes first), not while the program starts.
 #include <QObject>
 #include <QString>
 
@@ -21,6 +22,9 @@ class DesktopNotifications : public QObject
     Q_OBJECT
 public:
     explicit DesktopNotifications(QObject* parent = nullptr);
+
+    // Connects to the session bus and follows the notification server from then on. Once only.
+    void start();
 
     // Hands a notice over (summary the category, body the title); its id comes by notified(),
     // with the server that gave it. The notice's sound has played, or the desktop keeps quiet:
@@ -47,7 +51,7 @@ private:
     void send(quint64 noticeId, const QString& server, const QString& category,
               const QString& title);
 
-    BusName* server_;
+    BusName* server_ = nullptr; // from start()
     // What the server there now said it can do.
     QString capabilitiesOf_;
     bool bodyMarkup_ = false;

@@ -26,7 +26,9 @@ QDBusMessage propertyGet(const QString& service, const QString& path, const QStr
 bool DoNotDisturb::now()
 {
     if (!asked_.isValid() || asked_.elapsed() >= kRememberMs) {
-        answer_ = !gnome_.showBanners() || busSaysQuiet();
+        if (!gnome_)
+            gnome_.emplace();
+        answer_ = !gnome_->showBanners() || busSaysQuiet();
         asked_.start();
     }
     return answer_;

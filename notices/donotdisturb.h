@@ -6,9 +6,11 @@
 // dunst's pause (its paused property) and Xfce's do-not-disturb (xfconf, channel xfce4-notifyd,
 // property /do-not-disturb). The bus is asked all at once and waited for a short while at most:
 // a server that does not answer in time says nothing, and a hung bus never holds the window.
+// GNOME's settings are opened when the first notice asks, not while the program starts.
 #include "notices/gnomenotificationsettings.h"
 
 #include <QElapsedTimer>
+#include <optional>
 
 class DoNotDisturb
 {
@@ -23,7 +25,7 @@ public:
 private:
     static bool busSaysQuiet();
 
-    GnomeNotificationSettings gnome_;
+    std::optional<GnomeNotificationSettings> gnome_;
     QElapsedTimer asked_;
     bool answer_ = false;
 };

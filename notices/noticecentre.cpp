@@ -26,6 +26,11 @@ NoticeCentre::NoticeCentre(QObject* parent)
 
 NoticeCentre::~NoticeCentre() = default;
 
+void NoticeCentre::start()
+{
+    desktop_->start();
+}
+
 NoticeCentre::Arrival NoticeCentre::arrive(const QString& category, const QString& title,
                                            const QString& url)
 {

@@ -19,6 +19,11 @@ public:
     explicit NoticeCentre(QObject* parent = nullptr);
     ~NoticeCentre() override;
 
+    // Follows the desktop's notification server on the session bus from now on (the first
+    // notice does so by itself). Not while the program starts: nothing here is needed before
+    // the main window's page has been asked for.
+    void start();
+
     struct Arrival {
         quint64 id = 0;
         bool quiet = false; // do not disturb: no popup, no sound

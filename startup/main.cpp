@@ -5,12 +5,14 @@
 #include "startup/onecopy.h"
 #include "startup/settings.h"
 #include "startup/terminationsignals.h"
+#include "startup/trace.h"
 #include "startup/uilanguage.h"
 #include "startup/vbnumber.h"
 #include "widgets/messagebox.h"
 
 #include <QApplication>
 #include <QNetworkProxyFactory>
+#include <QTimer>
 #include <cstdlib>
 
 namespace
@@ -45,6 +47,7 @@ qint16 storedLine()
 
 int main(int argc, char* argv[])
 {
+    Trace::step("main");
     preferXcbOnWayland();
     // Read before the window system takes it out of the environment.
     const QString launchToken = SecondStart::launchToken();
@@ -78,9 +81,11 @@ int main(int argc, char* argv[])
     QNetworkProxyFactory::setUseSystemConfiguration(true);
     // The main window hides itself into the tray; the program ends only when it says so.
     app.setQuitOnLastWindowClosed(false);
+    Trace::step("application");
     // Where this member's settings and temporary files live is decided here, once: beside the
     // program when its folder is the member's to write, else in the member's own folders.
     Member();
+    Trace::step("folders");
 
     OneCopy copy;
     if (!copy.claim(launchToken, kTellWaitMs)) {
@@ -94,6 +99,7 @@ int main(int argc, char* argv[])
 
     mod_Main::fillServerLines();
     mod_Main::CurLine = storedLine();
+    Trace::step("settings");
 
     // The main window owns everything else. It is never deleted: every way out (its unload, the
     // tray menu, the running-time limit) ends the process at once through ProcessEnd, so exec()
@@ -102,7 +108,10 @@ int main(int argc, char* argv[])
     QObject::connect(copy.secondStarts(), &SecondStartListener::activationRequested, form1,
                      &Form1::showFromSecondStart);
     form1->show();
+    Trace::step("shown");
     if (endRequested)
         form1->close();
+    if (Trace::enabled())
+        QTimer::singleShot(0, &app, [] { Trace::step("event loop"); });
     return app.exec();
 }

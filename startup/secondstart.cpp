@@ -2,6 +2,7 @@
 
 #include "startup/activationmessage.h"
 #include "startup/memberfolders.h"
+#include "startup/trace.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -117,6 +118,7 @@ void SecondStartListener::read(QLocalSocket* socket)
         socket->abort();
         return;
     }
+    Trace::step("second start");
     emit activationRequested(*token);
     socket->write(ActivationMessage::done());
     socket->disconnectFromServer();

@@ -3,7 +3,9 @@
 #include "startup/settings.h"
 #include "zvconfig.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QSet>
 #include <QtGlobal>
 
 namespace Trace
@@ -33,6 +35,24 @@ void event(const QString& kind, const QString& detail)
     QString line = kind + QLatin1Char('\t') + detail;
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
     f.write(line.toUtf8() + '\n');
+}
+
+void step(const char* step)
+{
+    if (!enabled())
+        return;
+    // Read once: the steps start before the application object, and nothing changes it.
+    static const QString path = qEnvironmentVariable("ZV_TEST_TIMELINE");
+    // Each step once: the first time it is reached.
+    static QSet<QByteArray> reached;
+    if (path.isEmpty() || reached.contains(step))
+        return;
+    reached.insert(step);
+    QFile f(path);
+    if (!f.open(QIODevice::Append | QIODevice::WriteOnly))
+        return;
+    f.write(QByteArray(step) + '\t' + QByteArray::number(QDateTime::currentMSecsSinceEpoch()) +
+            '\n');
 }
 
 } // namespace Trace

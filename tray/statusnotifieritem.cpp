@@ -82,7 +82,7 @@ const QDBusArgument& operator>>(const QDBusArgument& arg, SniToolTip& t)
 }
 
 StatusNotifierItem::StatusNotifierItem(QMenu* menu, QObject* parent)
-    : QObject(parent), menuObject_(new DBusMenuObject(this)), watcher_(new BusName(kWatcher, this))
+    : QObject(parent), menuObject_(new DBusMenuObject(this))
 {
     static const bool registered = [] {
         qDBusRegisterMetaType<SniPixmap>();
@@ -93,6 +93,16 @@ StatusNotifierItem::StatusNotifierItem(QMenu* menu, QObject* parent)
     Q_UNUSED(registered);
     new StatusNotifierItemAdaptor(this);
     new DBusMenuExporter(menuObject_, menu);
+}
+
+void StatusNotifierItem::start()
+{
+    if (started_)
+        return;
+    started_ = true;
+    draw(icon_);
+    draw(attention_);
+    watcher_ = new BusName(kWatcher, this);
     connect(watcher_, &BusName::ownerChanged, this, &StatusNotifierItem::watcherChanged);
     QDBusConnection bus = QDBusConnection::sessionBus();
     // Without a session bus there is nothing to wait for.
@@ -103,6 +113,10 @@ StatusNotifierItem::StatusNotifierItem(QMenu* menu, QObject* parent)
                 this, SLOT(onHostRegistered(QDBusMessage)));
     bus.connect(QString(), kWatcherPath, kWatcher, QStringLiteral("StatusNotifierHostUnregistered"),
                 this, SLOT(onHostUnregistered(QDBusMessage)));
+    if (settled_)
+        emit stateChanged();
+    if (shownBeforeStart_)
+        show();
 }
 
 StatusNotifierItem::~StatusNotifierItem()
@@ -116,15 +130,24 @@ QString StatusNotifierItem::service() const
         .arg(QCoreApplication::applicationPid());
 }
 
+void StatusNotifierItem::draw(Picture& picture)
+{
+    picture.pixmaps = pixmaps(picture.icon);
+}
+
 void StatusNotifierItem::setIcon(const QIcon& icon)
 {
-    icon_ = pixmaps(icon);
+    icon_.icon = icon;
+    if (started_)
+        draw(icon_);
     emit newIcon();
 }
 
 void StatusNotifierItem::setAttentionIcon(const QIcon& icon)
 {
-    attention_ = pixmaps(icon);
+    attention_.icon = icon;
+    if (started_)
+        draw(attention_);
     emit newAttentionIcon();
 }
 
@@ -157,6 +180,10 @@ SniToolTip StatusNotifierItem::toolTip() const
 
 void StatusNotifierItem::show()
 {
+    if (!started_) {
+        shownBeforeStart_ = true;
+        return;
+    }
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (wanted_ || !bus.isConnected())
         return;
@@ -178,6 +205,7 @@ void StatusNotifierItem::show()
 
 void StatusNotifierItem::hide()
 {
+    shownBeforeStart_ = false;
     if (!wanted_)
         return;
     wanted_ = false;
@@ -202,7 +230,7 @@ void StatusNotifierItem::watcherChanged(const QString& owner)
 
 void StatusNotifierItem::announce()
 {
-    const QString watcher = watcher_->owner();
+    const QString watcher = watcher_ ? watcher_->owner() : QString();
     if (!wanted_ || watcher.isEmpty())
         return;
     QDBusMessage m = QDBusMessage::createMethodCall(watcher, kWatcherPath, kWatcher,

@@ -8,7 +8,8 @@
 // crashed panel and come back, or be replaced by another: the item is announced to whichever
 // watcher is there, whenever one comes. It is on the screen only while a watcher has taken it and
 // a host (the panel that draws items) is registered with that watcher. Every call on the bus is
-// made without waiting for its answer.
+// made without waiting for its answer, and none before start(): the program goes onto the bus
+// once its main window's page has been asked for.
 #include <QDBusAbstractAdaptor>
 #include <QDBusObjectPath>
 #include <QIcon>
@@ -48,19 +49,25 @@ public:
     void setToolTip(const QString& title, const QString& description);
     void setNeedsAttention(bool needs);
 
-    // On the bus and announced to every watcher that comes; hide() takes it off.
+    // Connects to the session bus and follows the watcher from then on; an item shown before is
+    // put on the bus now. Once only.
+    void start();
+
+    // On the bus and announced to every watcher that comes; hide() takes it off. Before start()
+    // they only say whether it is to be there.
     void show();
     void hide();
     // Taken by a watcher whose host shows it.
     bool isShown() const { return registered_ && hostRegistered_; }
     // Whether the bus has answered what it was first asked (is there a watcher, and if so, does
-    // it take the item and has it a host): until then nothing is known either way.
+    // it take the item and has it a host): until then, and before start(), nothing is known
+    // either way.
     bool settled() const { return settled_; }
 
     // What the adaptor reads.
     QString status() const;
-    SniPixmapList iconPixmap() const { return icon_; }
-    SniPixmapList attentionIconPixmap() const { return attention_; }
+    SniPixmapList iconPixmap() const { return icon_.pixmaps; }
+    SniPixmapList attentionIconPixmap() const { return attention_.pixmaps; }
     SniToolTip toolTip() const;
 
 signals:
@@ -86,10 +93,19 @@ private:
     void setState(bool registered, bool hostRegistered, bool settled);
     QString service() const;
 
+    // An icon and its pictures for the host, drawn once the item goes onto the bus.
+    struct Picture {
+        QIcon icon;
+        SniPixmapList pixmaps;
+    };
+    void draw(Picture& picture);
+
     DBusMenuObject* menuObject_;
-    BusName* watcher_;
-    SniPixmapList icon_;
-    SniPixmapList attention_;
+    BusName* watcher_ = nullptr; // from start()
+    Picture icon_;
+    Picture attention_;
+    bool started_ = false;
+    bool shownBeforeStart_ = false;
     QString title_;
     QString description_;
     bool needsAttention_ = false;

@@ -75,11 +75,27 @@ QString TrayController::tipText()
     return QStringLiteral("Zelvar快报+首席Zelvar宝");
 }
 
+void TrayController::start()
+{
+    if (started_)
+        return;
+    started_ = true;
+    // The bus is asked from now on: an XEmbed icon wanted before waits for its answer (or the
+    // settle wait) as at any start, and only then looks for a tray to dock in.
+    if (added_)
+        settleWait_->start();
+    icon_->setVisible(false);
+    item_->start();
+    icon_->start();
+    follow();
+}
+
 void TrayController::add()
 {
     added_ = true;
     item_->show();
-    settleWait_->start();
+    if (started_)
+        settleWait_->start();
     follow();
 }
 
@@ -114,6 +130,8 @@ void TrayController::follow()
     if (shown == shown_)
         return;
     shown_ = shown;
+    if (shown)
+        Trace::step("tray shown");
     Trace::event(QStringLiteral("tray"), shown ? (item ? QStringLiteral("shown statusnotifier")
                                                        : QStringLiteral("shown xembed"))
                                                : QStringLiteral("gone"));

@@ -8,6 +8,10 @@
 // The icon follows the desktop as it is at each moment: a StatusNotifier item wherever a panel's
 // watcher with a host takes it, else an XEmbed icon wherever an XEmbed tray is, whichever comes
 // (or comes back) whenever it comes; never both at once.
+//
+// Nothing of this waits on the desktop while the program starts: the session bus and the X
+// server's trays are asked only from start(), which the main window calls once its page has been
+// asked for. Until then add() and remove() only say whether the icon is wanted.
 #include <QObject>
 #include <optional>
 
@@ -27,6 +31,10 @@ public:
     ~TrayController() override;
 
     static QString tipText();
+
+    // Goes onto the session bus and looks for the screen's tray; an icon added before is put up
+    // now. Once only.
+    void start();
 
     void add();
     void remove();
@@ -64,6 +72,7 @@ private:
     // At start an XEmbed tray waits this long for the bus to say whether a StatusNotifier panel
     // takes the item (both are there on some desktops): the icon is not put up twice.
     QTimer* settleWait_;
+    bool started_ = false;
     bool added_ = false;
     bool shown_ = false;
     int unread_ = 0;

@@ -148,11 +148,13 @@ bool listen(xcb_connection_t* c, xcb_window_t w, uint32_t events)
 
 } // namespace
 
-XEmbedTrayIcon::XEmbedTrayIcon(QMenu* menu, QObject* parent) : QObject(parent), menu_(menu)
+XEmbedTrayIcon::XEmbedTrayIcon(QMenu* menu, QObject* parent) : QObject(parent), menu_(menu) {}
+
+void XEmbedTrayIcon::start()
 {
 #ifdef ZV_HAVE_XCB
     xcb_connection_t* c = X11::connection();
-    if (!c)
+    if (!c || x11_)
         return;
     x11_ = true;
     root_ = X11::root();

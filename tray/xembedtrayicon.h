@@ -6,7 +6,8 @@
 // of ours is left on the screen. (Qt's own tray icon decides once per process, with a call on the
 // session bus that waits for its answer, whether it is an XEmbed icon at all; the tray controller
 // needs this kind and the StatusNotifier kind apart, at every moment, so this one is ours.)
-// Outside X11 there is no such tray.
+// Outside X11 there is no such tray. The X server is asked nothing before start(): the program
+// starts following the trays once its main window's page has been asked for.
 #include <QAbstractNativeEventFilter>
 #include <QIcon>
 #include <QObject>
@@ -25,6 +26,10 @@ public:
 
     explicit XEmbedTrayIcon(QMenu* menu, QObject* parent = nullptr);
     ~XEmbedTrayIcon() override;
+
+    // Looks for the screen's tray now and follows every tray that comes or goes from then on;
+    // an icon wanted before is docked as soon as a tray is found. Once only.
+    void start();
 
     void setIcon(const QIcon& icon);
     QIcon icon() const { return icon_; }

@@ -22,6 +22,13 @@ std::optional<QMargins> margins(const QRect& frame, const QRect& client);
 // The frame of a shown top-level window, when the window manager has reported a sensible one.
 std::optional<QMargins> known(const QWidget* window);
 
+// Asks the window manager, without waiting for its answer, what frame it will draw around a
+// top-level window that is not shown yet (_NET_REQUEST_FRAME_EXTENTS). One that answers states
+// the frame on the window, where known() finds it as soon as the window is shown, before the
+// window is mapped; the frame it really draws may still differ. Makes the window's native window
+// now. Nothing outside X11.
+void askAhead(QWidget* window);
+
 // Its own frame when known, else the last frame seen around a window of the same kind.
 std::optional<QMargins> expected(const QWidget* window);
 

@@ -247,6 +247,69 @@ TEST_F(MainWindowEndToEnd, aSecondStartBringsTheWindowBackFromTheTray)
               QStringList{QStringLiteral("程序已经运行！在右下角，系统托盘区！")});
 }
 
+// The steps of a start as the program wrote them to its timeline (ZV_TEST_TIMELINE), in order.
+QStringList stepsIn(const QString& timeline)
+{
+    QStringList steps;
+    QFile f(timeline);
+    if (!f.open(QIODevice::ReadOnly))
+        return steps;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (!line.isEmpty())
+            steps << QString::fromUtf8(line.left(line.indexOf('\t')));
+    }
+    return steps;
+}
+
+// The start in the order it takes its steps, and a second start that comes as soon as the lock is
+// taken. The window manager is asked for its frame before the window shows; the listener for later
+// starts is up before the window, so the second start finds this copy, which it tells to show
+// itself; what waits on the desktop (the tray on the X server and the bus, the notices' bus) comes
+// only once the member page has been asked for and the window is shown.
+TEST_F(MainWindowEndToEnd, aStartTakesItsStepsInOrderAndASecondStartMeanwhileFindsIt)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString timeline = dir.filePath(QStringLiteral("timeline.log"));
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("ZV_TEST_TIMELINE"), timeline);
+    Program zv({.extraEnv = env});
+    ASSERT_TRUE(zv.start()) << zv.error().toStdString();
+    ASSERT_TRUE(
+        waitUntil([&] { return stepsIn(timeline).contains(QStringLiteral("lock")); }, 20000))
+        << stepsIn(timeline).join(' ').toStdString();
+    const std::unique_ptr<Program> second = startAgainAndAnswer(zv);
+    ASSERT_TRUE(second);
+    ASSERT_TRUE(second->waitForExit(5000));
+    EXPECT_EQ(second->exitCode(), 0);
+    const WindowId w = zv.waitForMainWindow();
+    ASSERT_NE(w, 0u) << describeWindows().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return windowState(w) == WindowState::Normal; }, 5000))
+        << toString(windowState(w));
+    // One box: the second copy's (both write to the trace beside the shared settings).
+    EXPECT_EQ(zv.traceOf(QStringLiteral("msgbox")),
+              QStringList{QStringLiteral("程序已经运行！在右下角，系统托盘区！")});
+    ASSERT_NE(waitForTrayIcon(zv.pid(), 15000), 0u);
+    ASSERT_TRUE(zv.waitForTrace(QStringLiteral("loaded"), MemberPage, 20000));
+    ASSERT_TRUE(
+        waitUntil([&] { return stepsIn(timeline).contains(QStringLiteral("tray shown")); }, 5000))
+        << stepsIn(timeline).join(' ').toStdString();
+
+    const QStringList steps = stepsIn(timeline);
+    const auto at = [&](const char* step) { return steps.indexOf(QLatin1String(step)); };
+    for (const char* step :
+         {"main", "lock", "listener", "request", "frame asked", "shown", "tray started",
+          "notices started", "tray shown", "second start", "loaded"})
+        EXPECT_GE(at(step), 0) << step << " missing from: " << steps.join(' ').toStdString();
+    EXPECT_LT(at("lock"), at("listener"));
+    EXPECT_LT(at("listener"), at("shown"));
+    EXPECT_LT(at("request"), at("frame asked"));
+    EXPECT_LT(at("frame asked"), at("shown"));
+    EXPECT_LT(at("shown"), at("tray started"));
+    EXPECT_LT(at("shown"), at("notices started"));
+    EXPECT_LT(at("tray started"), at("tray shown"));
+}
+
 // Pixels of the tray icon in the blue of the mark that says notices were missed.
 int markPixels(WindowId icon)
 {
