@@ -90,3 +90,28 @@ TEST(BenchTimeline, aStepOnlySomeStartsReachIsSummedOverThoseAndAMissingOneOverN
     EXPECT_EQ(summaryOf(s, QStringLiteral("shown")).at.n, 0);
     EXPECT_TRUE(summarise({}).isEmpty());
 }
+
+TEST(BenchTimeline, aStepsProcessorTimeCountsSinceTheLastStepThatSaidIts)
+{
+    // The thread's processor time by each step; the service's arrival, added by the benchmark,
+    // says none, and a step whose third field is not a number says none either.
+    Timeline first = parseTimeline("main\t20\t18.5\nrequest\t150\t90\nshown\t170\tsoon\n"
+                                   "loaded\t400\t130.5\n",
+                                   0);
+    addStep(first, QStringLiteral("served"), 200);
+    ASSERT_EQ(names(first), (QStringList{"main", "request", "shown", "served", "loaded"}));
+    EXPECT_EQ(first[0].cpuMs, 18.5);
+    EXPECT_LT(first[2].cpuMs, 0);
+    EXPECT_LT(first[3].cpuMs, 0);
+    const Timeline second =
+        parseTimeline("main\t30\t21.5\nrequest\t170\t100\nloaded\t420\t150\n", 0);
+    const QList<StepSummary> s = summarise({first, second});
+    EXPECT_EQ(summaryOf(s, QStringLiteral("main")).cpu.median, 20);      // 18.5, 21.5 from 0
+    EXPECT_EQ(summaryOf(s, QStringLiteral("request")).cpu.median, 75);   // 71.5, 78.5
+    EXPECT_EQ(summaryOf(s, QStringLiteral("loaded")).cpu.median, 45.25); // 40.5 since request, 50
+    EXPECT_EQ(summaryOf(s, QStringLiteral("served")).cpu.n, 0);
+    EXPECT_EQ(summaryOf(s, QStringLiteral("served")).cost.median, 30); // its wall cost still counts
+    // A timeline of lines with two fields (an older program's) has no processor times at all.
+    EXPECT_EQ(summaryOf(summarise({parseTimeline("main\t20\n", 0)}), QStringLiteral("main")).cpu.n,
+              0);
+}

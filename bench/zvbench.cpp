@@ -664,16 +664,17 @@ QString stepText(const QString& step)
 }
 
 // Each step of the start, program and bare view side by side: when it came (median over the
-// starts) and what it cost (the time since the step before it in the same start, median).
+// starts), what it cost (the time since the step before it in the same start, median) and how
+// much of that the user-interface thread worked (its processor time, median).
 void reportTimeline(const Results& r)
 {
     const QList<StepSummary> program = bench::summarise(r.timelines);
     const QList<StepSummary> bare = bench::summarise(r.bareTimelines);
-    std::printf("\n  %-44s %-22s %s\n", "start-up timeline, ms from the start", "program",
+    std::printf("\n  %-44s %-26s %s\n", "start-up timeline, ms from the start", "program",
                 "bare view");
-    std::printf("  %-44s %-7s %-14s %-7s %s\n", "(medians over the starts)", "at", "its cost", "at",
-                "its cost");
-    std::printf("  %s\n", std::string(96, '-').c_str());
+    std::printf("  %-44s %-6s %-9s %-9s %-6s %-9s %s\n", "(medians over the starts)", "at",
+                "its cost", "UI CPU", "at", "its cost", "UI CPU");
+    std::printf("  %s\n", std::string(100, '-').c_str());
     QList<StepSummary> rows = program;
     for (const StepSummary& s : bare) {
         if (bench::summaryOf(program, s.name).at.n == 0)
@@ -681,10 +682,14 @@ void reportTimeline(const Results& r)
     }
     auto cells = [](const StepSummary& s) {
         if (s.at.n == 0)
-            return QStringLiteral("%1 %2").arg(QString(), -7).arg(QString(), -14);
-        return QStringLiteral("%1 %2")
-            .arg(QString::number(s.at.median, 'f', 0), -7)
-            .arg(QString::number(s.cost.median, 'f', 0), -14);
+            return QStringLiteral("%1 %2 %3")
+                .arg(QString(), -6)
+                .arg(QString(), -9)
+                .arg(QString(), -9);
+        return QStringLiteral("%1 %2 %3")
+            .arg(QString::number(s.at.median, 'f', 0), -6)
+            .arg(QString::number(s.cost.median, 'f', 0), -9)
+            .arg(s.cpu.n ? QString::number(s.cpu.median, 'f', 0) : QString(), -9);
     };
     for (const StepSummary& row : rows) {
         std::printf("  %-44s %s %s\n", qPrintable(stepText(row.name)),
@@ -828,7 +833,10 @@ void report(const Sizes& sizes, const Results& r, qint64 totalMs)
         "  loaded, as the program's after start-up is, with nothing else of the benchmark's up.\n"
         "  Timeline: the steps each start wrote with the time it reached them (traced builds),\n"
         "  and the member page's request as the service's log saw it arrive; start-up figures\n"
-        "  above are from just before the start to the benchmark's seeing the page loaded.\n");
+        "  above are from just before the start to the benchmark's seeing the page loaded.\n"
+        "  UI CPU: the user-interface thread's processor time since the step before that said\n"
+        "  its own (the request's arrival says none); a cost well above it is waiting, mostly\n"
+        "  for the engine's processes.\n");
     reportProblems(r);
 }
 

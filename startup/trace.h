@@ -4,7 +4,8 @@
 // line each: "<kind>\t<detail>". In every other build this does nothing.
 //
 // Traced builds also keep the benchmark's start-up timeline: when ZV_TEST_TIMELINE names a file,
-// each step of the start is appended to it as "<step>\t<milliseconds since the epoch>", from
+// each step of the start is appended to it as "<step>\t<milliseconds since the epoch>\t<the
+// user-interface thread's processor time in ms>" (the last where the system says it), from
 // main() entered to the member page loaded. No test sets it, so no test's trace.log changes.
 #include <QString>
 
