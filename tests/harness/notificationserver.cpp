@@ -62,24 +62,16 @@ private:
 };
 
 NotificationServer::NotificationServer(const QString& busAddress)
-    : address_(busAddress + QStringLiteral("#notifications")),
-      bus_(QDBusConnection::connectToBus(busAddress, address_))
+    : service_(busAddress, QStringLiteral("notifications"))
 {
     new NotificationServerAdaptor(this);
 }
 
-NotificationServer::~NotificationServer()
-{
-    bus_.unregisterService(kService);
-    bus_.unregisterObject(kPath);
-    QDBusConnection::disconnectFromBus(address_);
-}
+NotificationServer::~NotificationServer() = default;
 
 bool NotificationServer::start()
 {
-    return bus_.isConnected() &&
-           bus_.registerObject(kPath, this, QDBusConnection::ExportAdaptors) &&
-           bus_.registerService(kService);
+    return service_.publish(this, kPath, kService);
 }
 
 uint NotificationServer::notify(const Notification& n)
@@ -96,8 +88,9 @@ void NotificationServer::closeNotification(uint id)
         if (n.id == id)
             n.closed = true;
     }
-    bus_.send(QDBusMessage::createSignal(kPath, kService, QStringLiteral("NotificationClosed"))
-              << id << 3u);
+    service_.bus().send(
+        QDBusMessage::createSignal(kPath, kService, QStringLiteral("NotificationClosed"))
+        << id << 3u);
 }
 
 bool NotificationServer::waitForCount(int count, int timeoutMs)
@@ -107,11 +100,12 @@ bool NotificationServer::waitForCount(int count, int timeoutMs)
 
 void NotificationServer::invokeDefaultAction(uint id)
 {
-    bus_.send(QDBusMessage::createSignal(kPath, kService, QStringLiteral("ActionInvoked"))
-              << id << QStringLiteral("default"));
+    service_.bus().send(QDBusMessage::createSignal(kPath, kService, QStringLiteral("ActionInvoked"))
+                        << id << QStringLiteral("default"));
     // As servers do: the notification goes once acted on (reason 2, dismissed by the user).
-    bus_.send(QDBusMessage::createSignal(kPath, kService, QStringLiteral("NotificationClosed"))
-              << id << 2u);
+    service_.bus().send(
+        QDBusMessage::createSignal(kPath, kService, QStringLiteral("NotificationClosed"))
+        << id << 2u);
 }
 
 } // namespace harness

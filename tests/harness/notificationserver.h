@@ -3,7 +3,8 @@
 // as GNOME Shell, Plasma and Deepin provide it): it records what programs hand it, can say do not
 // disturb (KDE's Inhibited property) and invokes a notification's default action as a member's
 // click in the desktop's list does.
-#include <QDBusConnection>
+#include "harness/busservice.h"
+
 #include <QList>
 #include <QObject>
 #include <QStringList>
@@ -50,8 +51,7 @@ public:
     void closeNotification(uint id);
 
 private:
-    QString address_;
-    QDBusConnection bus_;
+    BusService service_;
     QList<Notification> received_;
     bool inhibited_ = false;
     bool bodyMarkup_ = false;

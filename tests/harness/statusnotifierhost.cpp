@@ -62,40 +62,22 @@ namespace
 {
 
 // A connection of each host's own: a host that takes over from another is another client.
-QString connectionName(const QString& busAddress)
-{
-    static int hosts = 0;
-    return QStringLiteral("%1#host%2").arg(busAddress).arg(++hosts);
-}
-
 } // namespace
 
 StatusNotifierHost::StatusNotifierHost(const QString& busAddress)
-    : connection_(connectionName(busAddress)),
-      bus_(QDBusConnection::connectToBus(busAddress, connection_))
+    : service_(busAddress, QStringLiteral("host"))
 {
     new StatusNotifierWatcherAdaptor(this);
 }
 
-StatusNotifierHost::~StatusNotifierHost()
-{
-    bus_.unregisterService(kWatcherService);
-    bus_.unregisterObject(kWatcherPath);
-    QDBusConnection::disconnectFromBus(connection_);
-}
+StatusNotifierHost::~StatusNotifierHost() = default;
 
 bool StatusNotifierHost::start(bool replace)
 {
-    if (!bus_.isConnected() ||
-        !bus_.registerObject(kWatcherPath, this, QDBusConnection::ExportAdaptors))
-        return false;
-    const auto registered =
-        bus_.interface()->registerService(kWatcherService,
-                                          replace ? QDBusConnectionInterface::ReplaceExistingService
-                                                  : QDBusConnectionInterface::DontQueueService,
-                                          QDBusConnectionInterface::AllowReplacement);
-    return registered.isValid() &&
-           registered.value() == QDBusConnectionInterface::ServiceRegistered;
+    return service_.publish(this, kWatcherPath, kWatcherService,
+                            replace ? QDBusConnectionInterface::ReplaceExistingService
+                                    : QDBusConnectionInterface::DontQueueService,
+                            QDBusConnectionInterface::AllowReplacement);
 }
 
 void StatusNotifierHost::registerItem(const QString& serviceOrPath, const QString& sender)
@@ -114,7 +96,7 @@ QString StatusNotifierHost::waitForItem(int timeoutMs)
 
 bool StatusNotifierHost::itemAlive(const QString& item)
 {
-    return bus_.interface()->isServiceRegistered(item).value();
+    return service_.bus().interface()->isServiceRegistered(item).value();
 }
 
 QVariant StatusNotifierHost::itemProperty(const QString& item, const char* name)
@@ -122,7 +104,7 @@ QVariant StatusNotifierHost::itemProperty(const QString& item, const char* name)
     QDBusMessage get = QDBusMessage::createMethodCall(
         item, kItemPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get << kItemInterface << QString::fromLatin1(name);
-    const QDBusMessage reply = bus_.call(get, QDBus::Block, kCallMs);
+    const QDBusMessage reply = service_.bus().call(get, QDBus::Block, kCallMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return {};
     return reply.arguments().first().value<QDBusVariant>().variant();
@@ -217,7 +199,7 @@ bool StatusNotifierHost::activate(const QString& item)
     QDBusMessage call =
         QDBusMessage::createMethodCall(item, kItemPath, kItemInterface, QStringLiteral("Activate"));
     call << 0 << 0;
-    return bus_.call(call, QDBus::Block, kCallMs).type() == QDBusMessage::ReplyMessage;
+    return service_.bus().call(call, QDBus::Block, kCallMs).type() == QDBusMessage::ReplyMessage;
 }
 
 QList<StatusNotifierHost::MenuEntry> StatusNotifierHost::menu(const QString& item)
@@ -228,7 +210,7 @@ QList<StatusNotifierHost::MenuEntry> StatusNotifierHost::menu(const QString& ite
     QDBusMessage call =
         QDBusMessage::createMethodCall(item, path, kMenuInterface, QStringLiteral("GetLayout"));
     call << 0 << -1 << QStringList();
-    const QDBusMessage reply = bus_.call(call, QDBus::Block, kCallMs);
+    const QDBusMessage reply = service_.bus().call(call, QDBus::Block, kCallMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() < 2)
         return {};
     return menuEntry(reply.arguments().at(1).value<QDBusArgument>()).children;
@@ -240,7 +222,7 @@ bool StatusNotifierHost::clickMenuEntry(const QString& item, int id)
     QDBusMessage call =
         QDBusMessage::createMethodCall(item, path, kMenuInterface, QStringLiteral("Event"));
     call << id << QStringLiteral("clicked") << QVariant::fromValue(QDBusVariant(0)) << 0u;
-    return bus_.call(call, QDBus::Block, kCallMs).type() == QDBusMessage::ReplyMessage;
+    return service_.bus().call(call, QDBus::Block, kCallMs).type() == QDBusMessage::ReplyMessage;
 }
 
 bool StatusNotifierHost::openSubmenu(const QString& item, int id)
@@ -249,7 +231,7 @@ bool StatusNotifierHost::openSubmenu(const QString& item, int id)
     QDBusMessage call =
         QDBusMessage::createMethodCall(item, path, kMenuInterface, QStringLiteral("AboutToShow"));
     call << id;
-    return bus_.call(call, QDBus::Block, kCallMs).type() == QDBusMessage::ReplyMessage;
+    return service_.bus().call(call, QDBus::Block, kCallMs).type() == QDBusMessage::ReplyMessage;
 }
 
 } // namespace harness

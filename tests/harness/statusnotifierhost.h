@@ -4,7 +4,8 @@
 // items programs register, and drives an item (org.kde.StatusNotifierItem) and its menu
 // (com.canonical.dbusmenu) as such a panel does: reads the tip and the icon, activates the item
 // (a left click) and clicks menu entries. Every call is bounded.
-#include <QDBusConnection>
+#include "harness/busservice.h"
+
 #include <QList>
 #include <QObject>
 #include <QSize>
@@ -61,8 +62,7 @@ private:
     QVariant itemProperty(const QString& item, const char* name);
     QStringList toolTip(const QString& item); // title, text
 
-    QString connection_;
-    QDBusConnection bus_;
+    BusService service_;
     QStringList items_;
 };
 

@@ -35,25 +35,16 @@ private:
     Xfconf* store_;
 };
 
-Xfconf::Xfconf(const QString& busAddress)
-    : connection_(busAddress + QStringLiteral("#xfconf")),
-      bus_(QDBusConnection::connectToBus(busAddress, connection_))
+Xfconf::Xfconf(const QString& busAddress) : service_(busAddress, QStringLiteral("xfconf"))
 {
     new XfconfAdaptor(this);
 }
 
-Xfconf::~Xfconf()
-{
-    bus_.unregisterService(kXfconfService);
-    bus_.unregisterObject(kXfconfPath);
-    QDBusConnection::disconnectFromBus(connection_);
-}
+Xfconf::~Xfconf() = default;
 
 bool Xfconf::start()
 {
-    return bus_.isConnected() &&
-           bus_.registerObject(kXfconfPath, this, QDBusConnection::ExportAdaptors) &&
-           bus_.registerService(kXfconfService);
+    return service_.publish(this, kXfconfPath, kXfconfService);
 }
 
 } // namespace harness

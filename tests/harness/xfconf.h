@@ -2,7 +2,8 @@
 // Xfce's settings store as a test's own, on a private session bus (org.xfce.Xfconf, as xfconfd
 // provides it in an Xfce session): it answers GetProperty for the values a test sets, and says
 // there is no such property for any other.
-#include <QDBusConnection>
+#include "harness/busservice.h"
+
 #include <QHash>
 #include <QObject>
 #include <QVariant>
@@ -30,8 +31,7 @@ public:
     }
 
 private:
-    QString connection_;
-    QDBusConnection bus_;
+    BusService service_;
     QHash<QString, QVariant> values_;
 };
 
