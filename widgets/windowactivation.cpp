@@ -58,18 +58,7 @@ void activateX11(QWidget* window, const QString& token)
                             id.constData());
     }
     // _NET_ACTIVE_WINDOW from an application (source 1), at the time of now.
-    xcb_client_message_event_t event{};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = w;
-    event.type = X11::atom("_NET_ACTIVE_WINDOW");
-    event.data.data32[0] = 1;
-    event.data.data32[1] = serverTimeNow();
-    event.data.data32[2] = XCB_NONE;
-    xcb_send_event(c, 0, X11::root(),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&event));
-    xcb_flush(c);
+    X11::sendToRoot(w, X11::atom("_NET_ACTIVE_WINDOW"), {1, serverTimeNow(), XCB_NONE, 0, 0});
 }
 #endif
 

@@ -92,15 +92,7 @@ void askAhead(QWidget* window)
     const xcb_atom_t request = X11::atom("_NET_REQUEST_FRAME_EXTENTS");
     if (request == XCB_ATOM_NONE)
         return;
-    xcb_client_message_event_t m = {};
-    m.response_type = XCB_CLIENT_MESSAGE;
-    m.format = 32;
-    m.window = static_cast<xcb_window_t>(window->winId());
-    m.type = request;
-    xcb_send_event(c, 0, X11::root(),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                   reinterpret_cast<const char*>(&m));
-    xcb_flush(c);
+    X11::sendToRoot(static_cast<xcb_window_t>(window->winId()), request, {});
 #else
     Q_UNUSED(window);
 #endif

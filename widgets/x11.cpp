@@ -58,5 +58,23 @@ xcb_atom_t atom(const char* name)
     return a;
 }
 
+void sendToRoot(xcb_window_t w, xcb_atom_t type, const uint32_t (&data)[5])
+{
+    xcb_connection_t* c = connection();
+    if (!c)
+        return;
+    xcb_client_message_event_t m{};
+    m.response_type = XCB_CLIENT_MESSAGE;
+    m.format = 32;
+    m.window = w;
+    m.type = type;
+    for (int i = 0; i < 5; ++i)
+        m.data.data32[i] = data[i];
+    xcb_send_event(c, 0, root(),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&m));
+    xcb_flush(c);
+}
+
 } // namespace X11
 #endif

@@ -15,6 +15,9 @@ int screenNumber();
 // The atom of a name (made when missing); XCB_ATOM_NONE without a connection. The server is asked
 // once per name.
 xcb_atom_t atom(const char* name);
+// A client message about window w to the root window, as the window manager takes requests
+// (_NET_ACTIVE_WINDOW, _NET_REQUEST_FRAME_EXTENTS...), sent at once.
+void sendToRoot(xcb_window_t w, xcb_atom_t type, const uint32_t (&data)[5]);
 
 } // namespace X11
 #endif
