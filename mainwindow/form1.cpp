@@ -337,8 +337,7 @@ void Form1::setOuterSize(int widthTwips, int heightTwips)
     // Raised at once to the smallest size the resize rule keeps: the window is centred by the size
     // it ends with. The rule's own raise may come only after the window is placed (a hidden
     // window's resize event waits for its showing, a shown one's may wait for the window system).
-    loadOuterTwips_ = QSize(widthTwips, heightTwips)
-                          .expandedTo(QSize(LayoutRule::MinWidth, LayoutRule::MinHeight));
+    loadOuterTwips_ = LayoutRule::raised(QSize(widthTwips, heightTwips));
     loadFrame_ = frame();
     // A size the program sets itself starts afresh: the resize rule may ask again.
     clampAskedFor_ = QSize();

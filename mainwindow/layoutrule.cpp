@@ -14,7 +14,7 @@ LayoutRule::Result LayoutRule::apply(QSize outer, QSize client, State state)
         return r;
     r.place = true;
     if (state != State::Maximized) {
-        r.raised = outer.expandedTo(QSize(MinWidth, MinHeight));
+        r.raised = raised(outer);
         r.resize = r.raised != outer;
     }
     const int w = outer.width();

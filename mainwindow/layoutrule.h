@@ -13,6 +13,8 @@ public:
     // The smallest outer size of a window that is not maximised.
     static constexpr int MinWidth = 15360;
     static constexpr int MinHeight = 10680;
+    // An outer size raised to the smallest one where it is below it.
+    static QSize raised(QSize outer) { return outer.expandedTo(QSize(MinWidth, MinHeight)); }
 
     struct Result {
         bool place = false;  // false while minimised: nothing moves
