@@ -72,6 +72,11 @@ bool MemberFolders::isPortable(const FolderFacts& folder, uint memberUid, uint m
     return !path.startsWith(QLatin1String("/usr/"));
 }
 
+bool MemberFolders::isMembersAlone(const QString& dir)
+{
+    return sharedWithNobody(factsOf(dir), ::geteuid(), ::getegid());
+}
+
 bool MemberFolders::sharedWithNobody(const FolderFacts& folder, uint memberUid, uint memberGid)
 {
     if (!folder.exists || folder.owner != memberUid)

@@ -46,6 +46,8 @@ public:
     // What lies in such a folder cannot be made, replaced or taken away by another user.
     static bool sharedWithNobody(const FolderFacts& folder, uint memberUid, uint memberGid);
     static FolderFacts factsOf(const QString& dir);
+    // The folder dir as it is now is shared with nobody but the member running the program.
+    static bool isMembersAlone(const QString& dir);
 
     // Whether this process, with its effective ids, may create and replace files in dir.
     static bool writableByMember(const QString& dir);

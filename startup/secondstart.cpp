@@ -68,7 +68,7 @@ void SecondStartListener::listenOnFile(const QString& path)
     // Only in a folder where nobody else can make, replace or take away the file, which is the
     // member's alone to connect to (0600).
     const QString folder = QFileInfo(path).absolutePath();
-    if (!MemberFolders::sharedWithNobody(MemberFolders::factsOf(folder), ::geteuid(), ::getegid()))
+    if (!MemberFolders::isMembersAlone(folder))
         return;
     QLocalSocket other;
     other.connectToServer(path);

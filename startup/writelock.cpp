@@ -40,8 +40,7 @@ WriteLock::State lockWithin(int fd, int ms)
 
 WriteLock::WriteLock(const QByteArray& folder, const QByteArray& name, int waitMs)
 {
-    const MemberFolders::FolderFacts facts = MemberFolders::factsOf(QFile::decodeName(folder));
-    if (!MemberFolders::sharedWithNobody(facts, ::geteuid(), ::getegid()))
+    if (!MemberFolders::isMembersAlone(QFile::decodeName(folder)))
         return;
     const QByteArray path = folder + '/' + lockFileName(name);
     fd_ = ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
